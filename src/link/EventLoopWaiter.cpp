@@ -1,0 +1,27 @@
+#include "EventLoopWaiter.h"
+
+#include <QAbstractEventDispatcher>
+#include <QCoreApplication>
+#include <QThread>
+
+EventLoopWaiter::EventLoopWaiter() { clock_.start(); }
+
+qint64 EventLoopWaiter::now() const { return clock_.elapsed(); }
+
+void EventLoopWaiter::yield() { QCoreApplication::processEvents(QEventLoop::AllEvents); }
+
+bool EventLoopWaiter::waitUntil(const std::function<bool()>& condition, qint64 deadline) {
+    // A single-shot timer at the deadline guarantees that WaitForMoreEvents
+    // wakes up even when the port stays silent.
+    QTimer wake;
+    wake.setSingleShot(true);
+    wake.setTimerType(Qt::PreciseTimer);
+    while (!condition()) {
+        const qint64 left = deadline - now();
+        if (left <= 0)
+            return condition();
+        wake.start(int(qMin<qint64>(left, 60'000)));
+        QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
+    }
+    return true;
+}

@@ -1,0 +1,68 @@
+#pragma once
+
+#include "shared/LinkState.h"
+
+#include <QByteArray>
+
+class SerialPort;
+class Waiter;
+class Prompts;
+
+// The command/reply exchange with the meter over one serial line.
+//
+// Commands are an opcode, comma-separated arguments and a line feed. Replies
+// are one text line or a binary record of a known length. One character is one
+// byte throughout: replies are held as bytes, never decoded as text.
+//
+// All waiting goes through the Waiter, so the user interface stays live during
+// an exchange; LinkState::CommBusy keeps the polling cycle off the line, and the
+// link itself refuses to start an exchange while another one is on the wire.
+class MeterLink {
+public:
+    MeterLink(SerialPort& port, Waiter& waiter, Prompts& prompts);
+
+    static constexpr char CommandTerminator = '\n';
+    static inline const QByteArray FlushPrefix = QByteArrayLiteral("\x1b\r");
+
+    LinkState& state() { return state_; }
+    const LinkState& state() const { return state_; }
+    SerialPort& port() { return port_; }
+    Waiter& waiter() { return waiter_; }
+    Prompts& prompts() { return prompts_; }
+
+    // The reply reader. count -1: a line, ended by a line feed with nothing
+    // after it; 0: a line, ended by the first line feed; -2: every byte until
+    // the reply stalls; n > 0: exactly n bytes, which must all be waiting
+    // within the first-byte time-out. Line modes drop the final line feed.
+    QByteArray ReadComm(int count);
+
+    // The general exchange. mode 0/1: line reply; 2: binary reply of the size
+    // received (cut to length); 3: binary reply of length bytes. length 561 is
+    // the diagnostic block: the result is its last 540 bytes. Returns an empty
+    // array when the meter never produced the expected count.
+    QByteArray SendCommand(const QByteArray& command, int mode, int length);
+
+    // Writes a set-command and reads its 3-byte acknowledgement into RawReply.
+    // Leaves CommBusy set; the caller clears it.
+    QByteArray SendShortCommand(const QByteArray& command);
+
+    // The set-command convention: waits until CommBusy is clear, then sends
+    // command (without terminator) with SendShortCommand until RawReply holds
+    // "OK", a bounded number of times. When the meter never acknowledges, tells
+    // the user once and returns false. Clears CommBusy either way.
+    bool SendUntilOk(const QByteArray& command);
+
+    // Writes bytes as they stand (the identification and the version read,
+    // which read their reply with ReadComm themselves).
+    bool writeDirect(const QByteArray& bytes);
+
+    // True while an exchange is on the wire (ReadComm or a Send call runs).
+    bool exchangeInProgress() const { return depth_ > 0; }
+
+private:
+    SerialPort& port_;
+    Waiter& waiter_;
+    Prompts& prompts_;
+    LinkState state_;
+    int depth_ = 0;
+};

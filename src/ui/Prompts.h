@@ -1,0 +1,32 @@
+#pragma once
+
+#include <QString>
+
+// Every message box and file dialog of the program goes through this seam, so
+// that tests can answer them and read what the user would have been shown.
+class Prompts {
+public:
+    enum class Buttons { Ok, OkCancel, YesNo, YesNoCancel, RetryCancel };
+    enum class Icon { None, Information, Question, Exclamation, Critical };
+    enum class Answer { Ok, Cancel, Yes, No, Retry };
+
+    virtual ~Prompts() = default;
+
+    // Shows text with the given buttons and returns the one chosen. An empty
+    // title shows the application's title. Closing the box without a choice
+    // answers Cancel, or No when there is no Cancel button.
+    virtual Answer ask(const QString& text, const QString& title, Buttons buttons, Icon icon,
+                       Answer defaultAnswer) = 0;
+
+    // A message with an OK button.
+    void message(const QString& text, Icon icon = Icon::None, const QString& title = {}) {
+        ask(text, title, Buttons::Ok, icon, Answer::Ok);
+    }
+
+    // File dialogs; an empty result means the user cancelled. filter is in
+    // Qt's form, for example "Datalog files (*.VDL);;All files (*)".
+    virtual QString openFileName(const QString& title, const QString& filter,
+                                 const QString& startName) = 0;
+    virtual QString saveFileName(const QString& title, const QString& filter,
+                                 const QString& startName) = 0;
+};
