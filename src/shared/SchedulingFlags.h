@@ -1,0 +1,31 @@
+#pragma once
+
+#include <QtGlobal>
+
+// What the polling cycle still has to do, and the state of the link to the
+// meter. One instance lives for the whole run, owned by the main window.
+// A window that changes the meter's configuration sets the matching Need flag
+// and the polling cycle reads that part again.
+struct SchedulingFlags {
+    bool NeedVersion = false;   // the firmware version has not been read
+    bool NeedSysConfig = false; // the system configuration ("SC") is stale
+    bool NeedSSConfig = false;  // the channel configuration ("CC") is stale
+    bool NeedLrnData = false;   // the learn data ("LR") is stale
+    bool NeedFlowData = false;  // the flow page wants one fresh reading
+    // The start-up configuration reads are not complete yet.
+    bool ConfigPending = false;
+    // The live page is refreshed on every tick; cleared while the setup
+    // dialog or the datalog window has the meter.
+    bool LiveMonitorActive = false;
+    // The setup dialog is open and refreshed on every tick.
+    bool SetupOpen = false;
+    // Ticks that found the link busy since the watchdog last cleared it.
+    qint16 BusyTicks = 0;
+
+    // A meter answered the identification.
+    bool LinkEstablished = false;
+    // The model reported at identification; at most one is set.
+    bool UnitIsKR5 = false;
+    bool UnitIsKR4 = false;
+    bool UnitIsKR3 = false;
+};
