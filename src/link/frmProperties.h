@@ -50,7 +50,6 @@ private:
     PortSettingsStore& store_;
     Host host_;
     int handshaking_ = 0;
-    bool closingByCancel_ = false;
 
     QTabWidget* tabSettings_ = nullptr;
     QComboBox* cboPort_ = nullptr;
