@@ -1,0 +1,129 @@
+#include "SimSerialPort.h"
+
+#include "MeterModel.h"
+#include "link/VirtualWaiter.h"
+
+#include <QStringList>
+
+SimSerialPort::SimSerialPort(MeterModel& model, VirtualWaiter& waiter, QObject* parent)
+    : SerialPort(parent), model_(model), waiter_(waiter) {
+    sourceId_ = waiter_.addSource([this]() -> std::optional<qint64> {
+        if (model_.lineDown() && open_ && !hungUp_)
+            return waiter_.now() + 1; // wake the waiter so the hang-up is seen
+        return model_.nextByteTime();
+    });
+    model_.setBaud(speedOf(settings_));
+}
+
+SimSerialPort::~SimSerialPort() {
+    waiter_.removeSource(sourceId_);
+}
+
+int SimSerialPort::speedOf(const QString& text) {
+    const QStringList parts = text.split(',');
+    if (parts.size() != 4)
+        return 0;
+    bool ok = false;
+    const int speed = parts[0].trimmed().toInt(&ok);
+    if (!ok || speed <= 0)
+        return 0;
+    const QString parity = parts[1].trimmed().toLower();
+    if (parity.size() != 1 || !QStringLiteral("noems").contains(parity))
+        return 0;
+    const int dataBits = parts[2].trimmed().toInt(&ok);
+    if (!ok || dataBits < 5 || dataBits > 8)
+        return 0;
+    const QString stop = parts[3].trimmed();
+    if (stop != "1" && stop != "1.5" && stop != "2")
+        return 0;
+    return speed;
+}
+
+bool SimSerialPort::fail(const QString& description) {
+    error_ = description;
+    return false;
+}
+
+bool SimSerialPort::open() {
+    if (open_)
+        return fail(tr("The port is already open."));
+    if (model_.lineDown())
+        return fail(tr("The meter's line is not there: the port cannot be opened."));
+    open_ = true;
+    hungUp_ = false;
+    input_.clear();
+    error_.clear();
+    return true;
+}
+
+void SimSerialPort::close() {
+    open_ = false;
+    input_.clear();
+}
+
+bool SimSerialPort::setPortNumber(int number) {
+    if (number < 1 || number > 16)
+        return fail(tr("Com%1 is not a port number from Com1 to Com16.").arg(number));
+    if (open_ && number != portNumber_)
+        return fail(tr("Close the port before choosing another one."));
+    portNumber_ = number;
+    return true;
+}
+
+bool SimSerialPort::setSettings(const QString& text) {
+    const int speed = speedOf(text);
+    if (speed == 0)
+        return fail(tr("The port does not accept the settings \"%1\".").arg(text));
+    settings_ = text;
+    model_.setBaud(speed);
+    return true;
+}
+
+bool SimSerialPort::setHandshaking(int code) {
+    if (code < 0 || code > 3)
+        return fail(tr("Handshaking %1 is not one of 0 to 3.").arg(code));
+    handshaking_ = code;
+    return true;
+}
+
+bool SimSerialPort::collect() {
+    if (!open_)
+        return false;
+    if (model_.lineDown()) {
+        if (!hungUp_) {
+            hungUp_ = true;
+            open_ = false;
+            input_.clear();
+            error_ = tr("The meter hung up: the line has gone away.");
+            emit failed(error_);
+        }
+        return false;
+    }
+    input_ += model_.takeBytesUntil(waiter_.now());
+    return true;
+}
+
+int SimSerialPort::bytesWaiting() {
+    return collect() ? int(input_.size()) : 0;
+}
+
+void SimSerialPort::discardInput() {
+    collect();
+    input_.clear();
+}
+
+int SimSerialPort::readByte() {
+    if (!collect() || input_.isEmpty())
+        return -1;
+    const int b = quint8(input_[0]);
+    input_.remove(0, 1);
+    return b;
+}
+
+bool SimSerialPort::write(const QByteArray& bytes) {
+    if (!collect())
+        return fail(hungUp_ ? error_ : tr("The port is not open."));
+    written_ += bytes;
+    model_.receive(bytes, waiter_.now());
+    return true;
+}
