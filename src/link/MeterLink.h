@@ -60,6 +60,14 @@ public:
     bool exchangeInProgress() const { return depth_ > 0; }
 
 private:
+    // ReadComm without the check for an exchange already on the wire.
+    QByteArray readReply(int count);
+    // Waits until count bytes are waiting, the port closes or the deadline
+    // passes; true when the bytes are there.
+    bool waitForBytes(int count, qint64 deadline);
+    // Ends a call that found another exchange on the wire: nothing is written.
+    QByteArray refuse();
+
     SerialPort& port_;
     Waiter& waiter_;
     Prompts& prompts_;

@@ -1,0 +1,324 @@
+#include "MeterLink.h"
+
+#include "SerialPort.h"
+#include "Waiter.h"
+#include "ui/Prompts.h"
+
+namespace {
+
+// How long one attempt waits for the expected byte count before the command is
+// written again: enough for a 561-byte block at 9600 baud plus the meter's turnaround.
+constexpr qint64 kByteCountWaitMs = 850;
+// Writes of a command per exchange before the meter counts as not answering.
+constexpr int kAttempts = 3;
+// The reply timer's first interval: a read gives up when nothing (for a binary
+// read: not the whole count) has arrived this soon.
+constexpr qint64 kFirstByteMs = 250;
+// The reply timer after each byte of a binary read or of a line read that may
+// be followed by more lines (mode -1).
+constexpr qint64 kNextByteMs = 350;
+// The reply timer after each byte of a single-line read (mode 0): the meter may
+// pause while it composes a text reply.
+constexpr qint64 kNextLineByteMs = 800;
+// Short replies that end an attempt although they fall short of the expected
+// count: "RecErr" padded to 12 and CR LF (14), "Bad OPCode " and LF (12), and
+// a bare two-byte answer (2).
+constexpr int kShortReplyLengths[] = {14, 12, 2};
+// The diagnostic blocks arrive as the meter's own 21-byte header and the
+// 540-byte block the callers decode.
+constexpr int kDiagnosticReplyLength = 561;
+constexpr int kDiagnosticBlockLength = 540;
+// Repeats of a whole exchange on "RecErr" or "Bad OP": a meter that keeps
+// refusing must not hold the program in the exchange for ever.
+constexpr int kMaxErrorWordRepeats = 5;
+// Length of the set-command acknowledgement "OK" and its line feed.
+constexpr int kAckLength = 3;
+// Writes of a set-command inside one SendShortCommand: the first and up to four
+// repeats while nothing (or only an error word) came back.
+constexpr int kShortCommandWrites = 5;
+// Sends of a setting before the user is told the meter did not acknowledge it:
+// a live meter answers "OK" within the first few.
+constexpr int kMaxOkSends = 10;
+// Longest wait for CommBusy to clear before a setting is sent: the polling
+// cycle clears a stale flag after 10 ticks of 1500 ms; this allows one tick more.
+constexpr qint64 kBusyWaitMs = 11 * 1500;
+
+const QByteArray kRecErr = QByteArrayLiteral("RecErr");
+const QByteArray kBadOp = QByteArrayLiteral("Bad OP");
+const QByteArray kBadOpcode = QByteArrayLiteral("Bad OPCode ");
+const QByteArray kOk = QByteArrayLiteral("OK");
+
+bool isShortReplyLength(int k) {
+    for (int n : kShortReplyLengths)
+        if (k == n)
+            return true;
+    return false;
+}
+
+// The command as the user may read it: the whole text when it is printable,
+// otherwise its operation code.
+QString commandForUser(const QByteArray& command) {
+    QByteArray text = command;
+    while (text.endsWith(MeterLink::CommandTerminator))
+        text.chop(1);
+    for (char c : text)
+        if (uchar(c) < 0x20 || uchar(c) > 0x7e)
+            return QString::fromLatin1(text.left(2));
+    return QString::fromLatin1(text);
+}
+
+// Marks the link as on the wire for the lifetime of the guard.
+class OnTheWire {
+public:
+    explicit OnTheWire(int& depth) : depth_(depth) { ++depth_; }
+    ~OnTheWire() { --depth_; }
+    OnTheWire(const OnTheWire&) = delete;
+    OnTheWire& operator=(const OnTheWire&) = delete;
+
+private:
+    int& depth_;
+};
+
+} // namespace
+
+MeterLink::MeterLink(SerialPort& port, Waiter& waiter, Prompts& prompts)
+    : port_(port), waiter_(waiter), prompts_(prompts) {}
+
+bool MeterLink::waitForBytes(int count, qint64 deadline) {
+    waiter_.waitUntil([&] { return !port_.isOpen() || port_.bytesWaiting() >= count; }, deadline);
+    return port_.isOpen() && port_.bytesWaiting() >= count;
+}
+
+QByteArray MeterLink::refuse() {
+    state_.ReplyStatus = 1;
+    return {};
+}
+
+QByteArray MeterLink::ReadComm(int count) {
+    if (depth_ > 0)
+        return refuse();
+    OnTheWire wire(depth_);
+    return readReply(count);
+}
+
+QByteArray MeterLink::readReply(int count) {
+    QByteArray result;
+    state_.ReplyStatus = 0;
+    state_.ReplyByteSum = 0;
+    state_.RawReply.clear();
+    qint64 deadline = waiter_.now() + kFirstByteMs;
+    bool timedOut = false;
+
+    if (count == -1 || count == 0) {
+        const qint64 nextByteMs = count == -1 ? kNextByteMs : kNextLineByteMs;
+        bool finished = false;
+        while (!finished) {
+            if (!waitForBytes(1, deadline)) {
+                timedOut = true;
+                break;
+            }
+            const int b = port_.readByte();
+            if (b < 0) {
+                timedOut = true;
+                break;
+            }
+            result.append(char(b));
+            finished = b == '\n' && (count == 0 || port_.bytesWaiting() == 0);
+            deadline = waiter_.now() + nextByteMs;
+        }
+        if (result.endsWith('\n'))
+            result.chop(1);
+    } else {
+        // A binary read must find its whole count waiting within the first
+        // interval; -2 never does and takes whatever came in that time.
+        bool reached = false;
+        if (count > 0) {
+            reached = waitForBytes(count, deadline);
+        } else {
+            waiter_.waitUntil([&] { return !port_.isOpen(); }, deadline);
+        }
+        if (reached) {
+            for (int i = 0; i < count; ++i) {
+                const int b = port_.readByte();
+                if (b < 0) {
+                    timedOut = true;
+                    break;
+                }
+                result.append(char(b));
+                state_.RawReply.append(char(b));
+                state_.ReplyByteSum += b;
+            }
+        } else {
+            timedOut = true;
+            if (port_.isOpen() && port_.bytesWaiting() > 0) {
+                state_.ReplyStatus = 1;
+                for (int b = port_.readByte(); b >= 0; b = port_.readByte()) {
+                    result.append(char(b));
+                    state_.RawReply.append(char(b));
+                }
+            }
+        }
+    }
+
+    if (timedOut) {
+        state_.ReplyStatus = 1;
+        if (port_.isOpen())
+            port_.discardInput();
+    }
+    if (state_.RawReply.contains(kBadOp) || result.contains(kBadOp))
+        state_.ReplyStatus = 2;
+    return result;
+}
+
+QByteArray MeterLink::SendCommand(const QByteArray& command, int mode, int length) {
+    if (depth_ > 0)
+        return refuse();
+    OnTheWire wire(depth_);
+    state_.RawReply.clear();
+    state_.CommBusy = true;
+    const bool binary = mode == 2 || mode == 3;
+
+    // Ends the exchange without a reply.
+    const auto fail = [this](qint16 status) {
+        state_.RawReply.clear();
+        state_.ReplyStatus = status;
+        ++state_.ReplyTimeouts;
+        state_.CommBusy = false;
+        return QByteArray();
+    };
+
+    QByteArray result;
+    for (int errorRepeats = 0;; ++errorRepeats) {
+        if (errorRepeats > kMaxErrorWordRepeats)
+            return fail(binary ? 2 : 1);
+        if (!port_.isOpen())
+            return fail(1);
+        port_.write(FlushPrefix);
+        port_.discardInput();
+
+        int k = 0;
+        bool answered = false;
+        for (int attempt = 0; attempt < kAttempts && !answered && port_.isOpen(); ++attempt) {
+            port_.write(command);
+            state_.LastCommand = command;
+            waitForBytes(length, waiter_.now() + kByteCountWaitMs);
+            if (!port_.isOpen())
+                break;
+            k = port_.bytesWaiting();
+            answered = k == length || k == length + 1 ||
+                       (port_.bytesWaiting() == k && isShortReplyLength(k));
+        }
+        if (!answered)
+            return fail(1);
+
+        if (mode == 3) {
+            result = readReply(length);
+        } else if (mode == 2) {
+            result = readReply(k);
+            if (k > length) {
+                result.truncate(length);
+                state_.RawReply.truncate(length);
+            }
+        } else {
+            result = readReply(length == kDiagnosticReplyLength ? kDiagnosticBlockLength : 0);
+            // Whatever follows the line belongs to no one; drop it without
+            // disturbing what the line read left in the link state.
+            while (port_.isOpen() && port_.bytesWaiting() > 0 && port_.readByte() >= 0) {
+            }
+        }
+
+        const bool refused = binary ? state_.RawReply.contains(kBadOp) : result.contains(kRecErr);
+        if (!refused)
+            break;
+        result.clear();
+    }
+
+    if (length == kDiagnosticReplyLength && result.size() > kDiagnosticBlockLength)
+        result = result.right(kDiagnosticBlockLength);
+    state_.CommBusy = false;
+    return result;
+}
+
+QByteArray MeterLink::SendShortCommand(const QByteArray& command) {
+    if (depth_ > 0)
+        return refuse();
+    OnTheWire wire(depth_);
+    state_.RawReply.clear();
+    state_.CommBusy = true;
+    state_.CurrentCommand = command;
+    state_.LastCommand = command;
+    if (!port_.isOpen()) {
+        state_.ReplyStatus = 1;
+        ++state_.ReplyTimeouts;
+        return {};
+    }
+
+    // Port errors are ignored here: a write that fails shows up as no answer.
+    port_.discardInput();
+    port_.write(FlushPrefix);
+    port_.write(command);
+    QByteArray result = readReply(kAckLength);
+    for (int writes = 1; writes < kShortCommandWrites && port_.isOpen(); ++writes) {
+        const QByteArray& raw = state_.RawReply;
+        if (!raw.isEmpty() && raw != kRecErr && raw != kBadOpcode)
+            break;
+        port_.write(FlushPrefix);
+        port_.write(command);
+        result = readReply(-1);
+    }
+    if (state_.RawReply == kRecErr)
+        result.clear();
+    if (result.isEmpty())
+        ++state_.ReplyTimeouts;
+    return result;
+}
+
+bool MeterLink::SendUntilOk(const QByteArray& command) {
+    const QString name = commandForUser(command);
+    // A handler that runs while another exchange waits can never see that
+    // exchange finish: it is suspended beneath this very call.
+    const bool free = depth_ == 0 && waiter_.waitUntil([this] { return !state_.CommBusy; },
+                                                       waiter_.now() + kBusyWaitMs);
+    if (!free) {
+        prompts_.message(QStringLiteral("The setting \"%1\" was not sent because the meter was "
+                                        "busy with another exchange. Please try again.")
+                             .arg(name),
+                         Prompts::Icon::Exclamation);
+        return false;
+    }
+
+    QByteArray framed = command;
+    if (!framed.endsWith(CommandTerminator))
+        framed.append(CommandTerminator);
+    for (int sends = 0; sends < kMaxOkSends; ++sends) {
+        state_.CurrentCommand = framed;
+        SendShortCommand(framed);
+        if (state_.RawReply.contains(kOk)) {
+            state_.CommBusy = false;
+            return true;
+        }
+        if (!port_.isOpen()) {
+            state_.CommBusy = false;
+            prompts_.message(QStringLiteral("The setting \"%1\" was not sent because the serial "
+                                            "port is not open. Connect to the meter from the "
+                                            "Comm menu and try again.")
+                                 .arg(name),
+                             Prompts::Icon::Exclamation);
+            return false;
+        }
+    }
+    state_.CommBusy = false;
+    prompts_.message(QStringLiteral("The meter did not acknowledge the setting \"%1\" after %2 "
+                                    "tries, so it may not have been changed. Check the "
+                                    "connection to the meter and try again.")
+                         .arg(name)
+                         .arg(kMaxOkSends),
+                     Prompts::Icon::Exclamation);
+    return false;
+}
+
+bool MeterLink::writeDirect(const QByteArray& bytes) {
+    if (depth_ > 0 || !port_.isOpen())
+        return false;
+    return port_.write(bytes);
+}
