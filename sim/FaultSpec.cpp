@@ -1,0 +1,92 @@
+#include "FaultSpec.h"
+
+#include <QStringList>
+
+namespace {
+
+bool number(const QString& text, qint64& value) {
+    bool ok = false;
+    value = text.toLongLong(&ok);
+    return ok && value > 0;
+}
+
+} // namespace
+
+bool FaultSpec::apply(const QString& spec, MeterFaults& faults, QString* error) {
+    const QStringList parts = spec.trimmed().toLower().split(':');
+    const QString& name = parts[0];
+    const int args = int(parts.size()) - 1;
+    qint64 a = 0;
+    qint64 b = 0;
+    const auto bad = [&](const QString& why) {
+        if (error)
+            *error = QStringLiteral("fault \"%1\": %2").arg(spec, why);
+        return false;
+    };
+    const bool firstOk = args >= 1 && number(parts[1], a);
+    const bool secondOk = args >= 2 && number(parts[2], b);
+
+    if (name == "silent") {
+        if (args == 0)
+            faults.silent = true;
+        else if (args == 1 && firstOk)
+            faults.silentCommands = int(a);
+        else
+            return bad("expected silent or silent:N");
+    } else if (name == "recerr" || name == "badop") {
+        if (args != 1 || !firstOk)
+            return bad("expected " + name + ":N");
+        (name == "recerr" ? faults.recErrCommands : faults.badOpCommands) = int(a);
+    } else if (name == "stall") {
+        if (!firstOk || args > 2 || (args == 2 && !secondOk))
+            return bad("expected stall:MS or stall:MS:N");
+        faults.stallMs = a;
+        faults.stallReplies = args == 2 ? int(b) : 1;
+    } else if (name == "short") {
+        if (args != 1 || parts[1].size() != 2)
+            return bad("expected short:OP with a two-letter opcode");
+        faults.shortReplyOpcode = parts[1].toUpper().toLatin1();
+    } else if (name == "corrupt") {
+        if (!firstOk || args > 2)
+            return bad("expected corrupt:N or corrupt:N:OFFSET");
+        faults.corruptReplies = int(a);
+        if (args == 2) {
+            bool ok = false;
+            const int offset = parts[2].toInt(&ok);
+            if (!ok || offset < 0)
+                return bad("the offset is a byte position from 0");
+            faults.corruptOffset = offset;
+        }
+    } else if (name == "never-ok") {
+        if (args != 0)
+            return bad("never-ok takes no number");
+        faults.neverOk = true;
+    } else if (name == "hangup") {
+        if (args == 0)
+            faults.hangUp = true;
+        else if (args == 1 && firstOk)
+            faults.hangUpAfterCommands = int(a);
+        else
+            return bad("expected hangup or hangup:N");
+    } else {
+        return bad("unknown fault");
+    }
+    return true;
+}
+
+QString FaultSpec::help() {
+    return QStringLiteral(
+        "Faults (--fault may be given several times; they add up):\n"
+        "  silent          never answer\n"
+        "  silent:N        give no answer to the next N commands\n"
+        "  recerr:N        answer \"RecErr\" to the next N commands read as a line\n"
+        "  badop:N         answer \"Bad OPCode \" to the next N commands\n"
+        "  stall:MS[:N]    pause MS milliseconds in the middle of the next N replies "
+        "(default 1)\n"
+        "  short:OP        send replies to opcode OP (e.g. FD) one byte short\n"
+        "  corrupt:N[:OFF] invert one byte (at OFF, from 0; default the middle) of the next N "
+        "replies\n"
+        "  never-ok        acknowledge set-commands with \"NO\" instead of \"OK\"\n"
+        "  hangup          hang up at once (the line goes away)\n"
+        "  hangup:N        hang up after answering N commands\n");
+}

@@ -1,0 +1,131 @@
+// corvane-sim: a simulated Velmar KR meter on a pseudo-terminal, for the demo,
+// for learning the program without a meter, and for end-to-end tests.
+
+#include "FaultSpec.h"
+#include "MeterModel.h"
+#include "PtyServer.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QSocketNotifier>
+#include <QTextStream>
+
+#include <csignal>
+#include <cstdio>
+#include <unistd.h>
+
+namespace {
+
+int signalPipe[2] = {-1, -1};
+
+void onSignal(int) {
+    const char c = 1;
+    [[maybe_unused]] const ssize_t n = ::write(signalPipe[1], &c, 1);
+}
+
+QString description() {
+    return QStringLiteral(
+        "Serves a simulated Velmar KR flowmeter on a pseudo-terminal.\n\n"
+        "The meter sits on a 6-inch pipe and shows gallons per minute: the flow drifts\n"
+        "slowly around 380 GPM, the totalizer counts it, the clock runs from the time\n"
+        "the simulator started, and a master erase restarts the learn (states 0 to 4\n"
+        "over about 50 seconds). Reply bytes are paced at the speed the program sets\n"
+        "on the line (10 bits a byte).\n\n"
+        "Point the program at the link path, e.g.:\n"
+        "  corvane-sim --link /tmp/velmar &\n"
+        "then choose /tmp/velmar as the port in CommPort Properties.\n\n");
+}
+
+} // namespace
+
+int main(int argc, char* argv[]) {
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName("corvane-sim");
+
+    QCommandLineParser parser;
+    parser.setApplicationDescription(description() + FaultSpec::help());
+    parser.addHelpOption();
+    const QCommandLineOption linkOpt(
+        "link", "Path of the symbolic link to the terminal (required).", "PATH");
+    const QCommandLineOption unitOpt("unit", "Unit type: 3, 4 or 5 (default 5).", "3|4|5", "5");
+    const QCommandLineOption versionOpt("version", "Firmware version text (default V1.95).", "TEXT",
+                                        "V1.95");
+    const QCommandLineOption serialOpt("serial", "Serial number (default 12345).", "N", "12345");
+    const QCommandLineOption traceOpt(
+        "trace", "Write one line per command received to FILE (\"-\": standard error).", "FILE");
+    const QCommandLineOption faultOpt("fault", "Switch on a fault (see above); repeatable.",
+                                      "SPEC");
+    parser.addOptions({linkOpt, unitOpt, versionOpt, serialOpt, traceOpt, faultOpt});
+    parser.process(app);
+
+    QTextStream err(stderr);
+    const auto usage = [&](const QString& why) {
+        err << "corvane-sim: " << why << "\n(see corvane-sim --help)\n";
+        return 2;
+    };
+    if (!parser.isSet(linkOpt))
+        return usage("--link PATH is required");
+
+    MeterState state;
+    const QString unit = parser.value(unitOpt);
+    if (unit != "3" && unit != "4" && unit != "5")
+        return usage("--unit must be 3, 4 or 5");
+    state.unitType = unit.toInt();
+    state.version = parser.value(versionOpt).toLatin1();
+    bool serialOk = false;
+    parser.value(serialOpt).toLongLong(&serialOk);
+    if (!serialOk)
+        return usage("--serial must be a number");
+    state.serial = parser.value(serialOpt).toLatin1();
+    // The meter's clock starts at the local time of day.
+    const QDateTime local = QDateTime::currentDateTime();
+    state.clockBase = QDateTime(local.date(), local.time(), Qt::UTC);
+
+    MeterModel model(state);
+    for (const QString& spec : parser.values(faultOpt)) {
+        QString why;
+        if (!FaultSpec::apply(spec, model.faults(), &why))
+            return usage(why);
+    }
+
+    PtyServer server(model);
+    if (parser.isSet(traceOpt) && !server.setTrace(parser.value(traceOpt)))
+        return usage("cannot write the trace file " + parser.value(traceOpt));
+    QString error;
+    if (!server.start(parser.value(linkOpt), &error)) {
+        err << "corvane-sim: " << error << "\n";
+        return 1;
+    }
+
+    // SIGINT and SIGTERM end the event loop, so the link is removed on the way out.
+    if (::pipe(signalPipe) == 0) {
+        std::signal(SIGINT, onSignal);
+        std::signal(SIGTERM, onSignal);
+        auto* n = new QSocketNotifier(signalPipe[0], QSocketNotifier::Read, &app);
+        QObject::connect(n, &QSocketNotifier::activated, &app, [&app] { app.quit(); });
+    }
+    QObject::connect(&server, &PtyServer::hungUp, &app, [&] {
+        err << "corvane-sim: hung up (fault)\n";
+        err.flush();
+        app.quit();
+    });
+
+    std::printf("%s\n", server.devicePath().toLocal8Bit().constData());
+    std::fflush(stdout);
+    err << "corvane-sim: Velmar KR" << state.unitType << " " << state.version << " serial "
+        << state.serial << " on " << server.devicePath() << " (link " << parser.value(linkOpt)
+        << ")\n";
+    err.flush();
+    if (model.lineDown())
+        QMetaObject::invokeMethod(
+            &server,
+            [&] {
+                server.stop();
+                emit server.hungUp();
+            },
+            Qt::QueuedConnection);
+
+    const int rc = app.exec();
+    server.stop();
+    return rc;
+}
