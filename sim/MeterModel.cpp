@@ -523,5 +523,6 @@ QByteArray MeterModel::signalBlock(int which, qint64 timeMs) const {
     putInt(block, 519, 1000); // frequency-domain correction factor
     putByte(block, 533, 5);   // gain setting
     putByte(block, 534, state_.transmitPower);
+    block[539] = '\n'; // the last, unused byte, as in the meter's other records
     return header + block;
 }
