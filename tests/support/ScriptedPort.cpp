@@ -39,12 +39,12 @@ void ScriptedPort::setReplies(const QByteArray& command, const QList<Reply>& rep
     perCommand_[key] = replies;
 }
 
-void ScriptedPort::schedule(const Reply& reply, qint64 startMs) {
+void ScriptedPort::schedule(const Reply& reply, qint64 startUs) {
     // Bytes leave the meter one after another; a new reply waits for the last
     // byte of the one before.
     if (!pending_.empty())
-        startMs = std::max(startMs, pending_.back().at);
-    qint64 us = startMs * 1000;
+        startUs = std::max(startUs, pending_.back().at * 1000);
+    qint64 us = startUs;
     const qint64 byteUs = byteTimeUs();
     std::vector<Pending> bytes;
     for (int i = 0; i < reply.bytes.size(); ++i) {
@@ -57,8 +57,10 @@ void ScriptedPort::schedule(const Reply& reply, qint64 startMs) {
     pending_.insert(pending_.end(), bytes.begin(), bytes.end());
 }
 
-void ScriptedPort::deliver(const QByteArray& bytes, qint64 at) {
-    schedule(Reply(bytes, 0), at);
+void ScriptedPort::deliver(const QByteArray& bytes, qint64 at, bool whole) {
+    Reply r(bytes, 0);
+    r.whole = whole;
+    schedule(r, at * 1000);
 }
 
 void ScriptedPort::failAt(qint64 at, const QString& description) {
@@ -196,6 +198,8 @@ bool ScriptedPort::write(const QByteArray& bytes) {
     }
     const qint64 now = waiter_.now();
     writes.append({now, bytes});
+    // Bytes written together go out one after another.
+    sentUs_ = std::max(sentUs_, now * 1000) + bytes.size() * byteTimeUs();
     // A command is complete at its line feed, possibly over several writes.
     partial_ += bytes;
     int end;
@@ -210,8 +214,7 @@ bool ScriptedPort::write(const QByteArray& bytes) {
             continue;
         if (const std::optional<Reply> reply = replyFor(clean)) {
             // The reply starts after the command has crossed the wire.
-            const qint64 wireMs = (command.size() * byteTimeUs() + 999) / 1000;
-            schedule(*reply, now + wireMs + reply->latencyMs);
+            schedule(*reply, sentUs_ + reply->latencyMs * 1000);
         }
     }
     return true;

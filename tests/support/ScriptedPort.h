@@ -59,8 +59,8 @@ public:
     // The meter stops answering (true) or answers again (false).
     void setSilent(bool silent) { silent_ = silent; }
     // Bytes that arrive without being asked for, from virtual time at, at the
-    // wire speed.
-    void deliver(const QByteArray& bytes, qint64 at);
+    // wire speed (whole: all together when the last would have arrived).
+    void deliver(const QByteArray& bytes, qint64 at, bool whole = false);
     // At virtual time at the port fails as an unplugged adapter does: it closes
     // and emits failed(description) once.
     void failAt(qint64 at, const QString& description);
@@ -104,7 +104,7 @@ private:
 
     // Applies everything due by the current virtual time (a failure).
     void settle() const;
-    void schedule(const Reply& reply, qint64 start);
+    void schedule(const Reply& reply, qint64 startUs);
     std::optional<Reply> replyFor(const QByteArray& command);
 
     VirtualWaiter& waiter_;
@@ -116,6 +116,8 @@ private:
     int handshaking_ = 0;
     QString error_;
     QByteArray partial_;
+    // When the last byte written has left the port, in microseconds.
+    qint64 sentUs_ = 0;
     mutable std::deque<Pending> pending_;
     std::deque<Reply> queued_;
     QMap<QByteArray, QList<Reply>> perCommand_;
