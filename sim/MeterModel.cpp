@@ -216,12 +216,12 @@ void MeterModel::answer(const QByteArray& command, const Command* entry, qint64 
             reply = BadOpcode;
         } else {
             reply = entry->handler(*this, command.mid(entry->prefix.size()), timeMs);
+            if (!faults_.shortReplyOpcode.isEmpty() &&
+                command.startsWith(faults_.shortReplyOpcode) && !reply.isEmpty())
+                reply.chop(1);
         }
         if (faults_.neverOk && reply == Ok)
             reply = QByteArrayLiteral("NO\n");
-        if (entry && !faults_.shortReplyOpcode.isEmpty() &&
-            command.startsWith(faults_.shortReplyOpcode) && !reply.isEmpty())
-            reply.chop(1);
         if (faults_.corruptReplies > 0 && !reply.isEmpty()) {
             --faults_.corruptReplies;
             const int at = faults_.corruptOffset >= 0

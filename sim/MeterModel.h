@@ -69,7 +69,7 @@ public:
     void clearOutput();
 
     // True once a hang-up fault has taken the line away.
-    bool lineDown() const { return lineDown_; }
+    bool lineDown() const { return lineDown_ || faults_.hangUp; }
 
     // Adds a command, or replaces the one with the same prefix.
     void addCommand(const Command& command);
