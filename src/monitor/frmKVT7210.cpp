@@ -63,6 +63,12 @@ int commaFrom(const QByteArray& text, int from) {
     return int(text.indexOf(',', qMax(from, 1) - 1)) + 1;
 }
 
+// Keeps a label wide enough for the longest text it will show, so the page
+// does not shift or clip as values and units change.
+void reserveWidth(QLabel* label, const QString& longest) {
+    label->setMinimumWidth(label->fontMetrics().horizontalAdvance(longest) + 4);
+}
+
 QLabel* makeLabel(const QString& name, const QString& text, QWidget* parent, double scale = 1.0,
                   bool bold = false) {
     auto* label = new QLabel(text, parent);
@@ -101,10 +107,12 @@ frmKVT7210::frmKVT7210(MeterLink& link, PortSettingsStore& store, QWidget* paren
     auto* header = new QHBoxLayout;
     header->addWidget(makeLabel({}, "Unit:", central));
     Label23_ = makeLabel("Label23", "", central, 1.2, true);
+    reserveWidth(Label23_, "Velmar KR5");
     header->addWidget(Label23_);
     header->addSpacing(24);
     header->addWidget(makeLabel({}, "Firmware:", central));
     Label22_ = makeLabel("Label22", "", central, 1.2, true);
+    reserveWidth(Label22_, "V00.00");
     header->addWidget(Label22_);
     header->addStretch(1);
     layout->addLayout(header);
@@ -182,8 +190,9 @@ QWidget* frmKVT7210::buildFlowPage() {
     auto* flowRow = new QHBoxLayout(flowBox);
     FlowValText_ = makeLabel("FlowValText", "0.00", flowBox, 3.0, true);
     FlowValText_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    FlowValText_->setMinimumWidth(FlowValText_->fontMetrics().horizontalAdvance("-000000.00"));
+    reserveWidth(FlowValText_, "-0000000.00");
     FlowRateEEval_ = makeLabel("FlowRateEEval", "FT3/Sec", flowBox, 1.8);
+    reserveWidth(FlowRateEEval_, "Ft3/Day");
     FlowRateEEval_->setAlignment(Qt::AlignLeft | Qt::AlignBottom);
     flowRow->addStretch(1);
     flowRow->addWidget(FlowValText_);
@@ -205,6 +214,7 @@ QWidget* frmKVT7210::buildFlowPage() {
     };
     velvaltext_ = makeLabel("velvaltext", "0.00", readings, 1.8, true);
     Velratetext_ = makeLabel("Velratetext", "ft/sec", readings, 1.2);
+    reserveWidth(Velratetext_, "Ft/Sec");
     SSvaltext_ = makeLabel("SSvaltext", "0.0", readings, 1.8, true);
     SQvaltext_ = makeLabel("SQvaltext", "0.0", readings, 1.8, true);
     addReading(0, "Velocity", velvaltext_, Velratetext_);
@@ -221,16 +231,23 @@ QWidget* frmKVT7210::buildFlowPage() {
     TotValtext_ = makeLabel("TotValtext", "0", totBox, 1.6, true);
     TotValtext_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     TotXtext_ = makeLabel("TotXtext", "", totBox, 1.2);
+    reserveWidth(TotXtext_, "  X10000");
     TotEEunit_ = makeLabel("TotEEunit", "", totBox, 1.2);
-    totRow->addWidget(TotValtext_, 1);
+    reserveWidth(TotEEunit_, "MGal");
+    totRow->addStretch(1);
+    totRow->addWidget(TotValtext_);
+    totRow->addSpacing(8);
     totRow->addWidget(TotXtext_);
     totRow->addWidget(TotEEunit_);
+    totRow->addStretch(1);
     lower->addWidget(totBox, 3);
 
     auto* clockBox = new QGroupBox("Meter Clock", page);
     auto* clockGrid = new QGridLayout(clockBox);
     NormDispTime_ = makeLabel("NormDispTime", "", clockBox, 1.3, true);
+    reserveWidth(NormDispTime_, "00:00:00 PM");
     NormDispDate_ = makeLabel("NormDispDate", "", clockBox, 1.3, true);
+    reserveWidth(NormDispDate_, "00/00/0000");
     clockGrid->addWidget(makeLabel({}, "TIME:", clockBox), 0, 0);
     clockGrid->addWidget(NormDispTime_, 0, 1);
     clockGrid->addWidget(makeLabel({}, "DATE:", clockBox), 1, 0);
@@ -239,12 +256,18 @@ QWidget* frmKVT7210::buildFlowPage() {
     lower->addWidget(clockBox, 2);
     layout->addLayout(lower);
 
-    // Learn/range status and the indicators.
+    // Learn/range status and the indicators. The status box keeps its place
+    // when hidden, so the indicators never move.
     auto* statusRow = new QHBoxLayout;
     ErrMessBox_ = new QPlainTextEdit(page);
     ErrMessBox_->setObjectName("ErrMessBox");
     ErrMessBox_->setReadOnly(true);
-    ErrMessBox_->setMinimumHeight(ErrMessBox_->fontMetrics().lineSpacing() * 4);
+    const int lineHeight = ErrMessBox_->fontMetrics().lineSpacing();
+    ErrMessBox_->setMinimumHeight(lineHeight * 4);
+    ErrMessBox_->setMaximumHeight(lineHeight * 10);
+    QSizePolicy keepPlace = ErrMessBox_->sizePolicy();
+    keepPlace.setRetainSizeWhenHidden(true);
+    ErrMessBox_->setSizePolicy(keepPlace);
     ErrMessBox_->hide();
     statusRow->addWidget(ErrMessBox_, 1);
     auto* indicators = new QVBoxLayout;
@@ -253,6 +276,11 @@ QWidget* frmKVT7210::buildFlowPage() {
         label->setFrameShape(QFrame::StyledPanel);
         label->setAlignment(Qt::AlignCenter);
         label->setMargin(4);
+        reserveWidth(label, "Remote Zero Applied  ");
+        QSizePolicy fixed = label->sizePolicy();
+        fixed.setRetainSizeWhenHidden(true);
+        fixed.setHorizontalPolicy(QSizePolicy::Fixed);
+        label->setSizePolicy(fixed);
         label->hide();
         indicators->addWidget(label);
         return label;
@@ -262,7 +290,8 @@ QWidget* frmKVT7210::buildFlowPage() {
     TxtRemoteZero_ = makeIndicator("TxtRemoteZero", "Remote Zero Applied");
     indicators->addStretch(1);
     statusRow->addLayout(indicators);
-    layout->addLayout(statusRow, 1);
+    layout->addLayout(statusRow);
+    layout->addStretch(1);
     return page;
 }
 
