@@ -1,0 +1,106 @@
+#include "QtPrompts.h"
+
+#include <QApplication>
+#include <QFileDialog>
+#include <QMessageBox>
+
+namespace {
+
+QMessageBox::Icon boxIcon(Prompts::Icon icon) {
+    switch (icon) {
+    case Prompts::Icon::Information:
+        return QMessageBox::Information;
+    case Prompts::Icon::Question:
+        return QMessageBox::Question;
+    case Prompts::Icon::Exclamation:
+        return QMessageBox::Warning;
+    case Prompts::Icon::Critical:
+        return QMessageBox::Critical;
+    case Prompts::Icon::None:
+        break;
+    }
+    return QMessageBox::NoIcon;
+}
+
+QMessageBox::StandardButtons boxButtons(Prompts::Buttons buttons) {
+    switch (buttons) {
+    case Prompts::Buttons::OkCancel:
+        return QMessageBox::Ok | QMessageBox::Cancel;
+    case Prompts::Buttons::YesNo:
+        return QMessageBox::Yes | QMessageBox::No;
+    case Prompts::Buttons::YesNoCancel:
+        return QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel;
+    case Prompts::Buttons::RetryCancel:
+        return QMessageBox::Retry | QMessageBox::Cancel;
+    case Prompts::Buttons::Ok:
+        break;
+    }
+    return QMessageBox::Ok;
+}
+
+QMessageBox::StandardButton boxButton(Prompts::Answer answer) {
+    switch (answer) {
+    case Prompts::Answer::Cancel:
+        return QMessageBox::Cancel;
+    case Prompts::Answer::Yes:
+        return QMessageBox::Yes;
+    case Prompts::Answer::No:
+        return QMessageBox::No;
+    case Prompts::Answer::Retry:
+        return QMessageBox::Retry;
+    case Prompts::Answer::Ok:
+        break;
+    }
+    return QMessageBox::Ok;
+}
+
+} // namespace
+
+QString QtPrompts::titleOr(const QString& title) const {
+    return title.isEmpty() ? QApplication::applicationDisplayName() : title;
+}
+
+Prompts::Answer QtPrompts::ask(const QString& text, const QString& title, Buttons buttons,
+                               Icon icon, Answer defaultAnswer) {
+    QMessageBox box(boxIcon(icon), titleOr(title), text, boxButtons(buttons), parent_);
+    const QMessageBox::StandardButton preferred = boxButton(defaultAnswer);
+    if (box.button(preferred))
+        box.setDefaultButton(preferred);
+    // Closing the box answers Cancel, or No where there is no Cancel.
+    const QMessageBox::StandardButtons shown = box.standardButtons();
+    if (shown & QMessageBox::Cancel)
+        box.setEscapeButton(QMessageBox::Cancel);
+    else if (shown & QMessageBox::No)
+        box.setEscapeButton(QMessageBox::No);
+    else
+        box.setEscapeButton(QMessageBox::Ok);
+
+    box.exec();
+    switch (box.standardButton(box.clickedButton())) {
+    case QMessageBox::Ok:
+        return Answer::Ok;
+    case QMessageBox::Yes:
+        return Answer::Yes;
+    case QMessageBox::No:
+        return Answer::No;
+    case QMessageBox::Retry:
+        return Answer::Retry;
+    case QMessageBox::Cancel:
+        return Answer::Cancel;
+    default:
+        break;
+    }
+    return shown & QMessageBox::Cancel ? Answer::Cancel
+           : shown & QMessageBox::No   ? Answer::No
+                                       : Answer::Ok;
+}
+
+QString QtPrompts::openFileName(const QString& title, const QString& filter,
+                                const QString& startName) {
+    return QFileDialog::getOpenFileName(parent_, titleOr(title), startName, filter);
+}
+
+QString QtPrompts::saveFileName(const QString& title, const QString& filter,
+                                const QString& startName) {
+    return QFileDialog::getSaveFileName(parent_, titleOr(title), startName, filter);
+}

@@ -1,0 +1,28 @@
+#pragma once
+
+#include "Prompts.h"
+
+#include <QPointer>
+#include <QWidget>
+
+// The program's prompts as the user sees them: QMessageBox for messages and
+// questions, QFileDialog for choosing files.
+class QtPrompts : public Prompts {
+public:
+    explicit QtPrompts(QWidget* parent = nullptr) : parent_(parent) {}
+
+    // The window the boxes are centred on and modal to.
+    void setParent(QWidget* parent) { parent_ = parent; }
+
+    Answer ask(const QString& text, const QString& title, Buttons buttons, Icon icon,
+               Answer defaultAnswer) override;
+    QString openFileName(const QString& title, const QString& filter,
+                         const QString& startName) override;
+    QString saveFileName(const QString& title, const QString& filter,
+                         const QString& startName) override;
+
+private:
+    QString titleOr(const QString& title) const;
+
+    QPointer<QWidget> parent_;
+};
