@@ -1,5 +1,6 @@
 #pragma once
 
+#include "frmPleaseWait.h"
 #include "shared/ConfigRecord.h"
 #include "shared/SchedulingFlags.h"
 
@@ -11,7 +12,6 @@
 
 class MeterLink;
 class PortSettingsStore;
-class frmPleaseWait;
 class frmProperties;
 class FlowReading;
 class QAction;

@@ -1,0 +1,77 @@
+// Corvane: service and diagnostic tool for Velmar KR flowmeters.
+#include "link/EventLoopWaiter.h"
+#include "link/MeterLink.h"
+#include "link/PortSettingsStore.h"
+#include "link/QtSerialPort.h"
+#include "monitor/frmKVT7210.h"
+#include "ui/QtPrompts.h"
+
+#include <QApplication>
+#include <QCommandLineParser>
+#include <QLabel>
+#include <QTextStream>
+#include <QTimer>
+
+#include <memory>
+
+namespace {
+
+// The flow page's controls, as a check of a running program prints them.
+constexpr const char* FlowPageControls[] = {
+    "Label23",     "Label22",   "InitText",   "FlowValText",  "FlowRateEEval", "velvaltext",
+    "Velratetext", "SSvaltext", "SQvaltext",  "NormDispTime", "NormDispDate",  "TotValtext",
+    "TotXtext",    "TotEEunit", "TxtLogging", "TxtXQmode",    "TxtRemoteZero"};
+
+// Prints each control of the flow page as name=text, and whether it is shown.
+void printFlowPage(const frmKVT7210& window) {
+    QTextStream out(stdout);
+    out << "caption=" << window.windowTitle() << '\n';
+    for (const char* name : FlowPageControls) {
+        const QLabel* label = window.findChild<QLabel*>(name);
+        if (!label)
+            continue;
+        out << name << '=' << label->text() << '\n';
+        out << name << ".shown=" << (label->isHidden() ? 0 : 1) << '\n';
+    }
+    out.flush();
+}
+
+} // namespace
+
+int main(int argc, char* argv[]) {
+    QApplication app(argc, argv);
+    QCoreApplication::setOrganizationName("Corvane");
+    QCoreApplication::setApplicationName("Corvane");
+
+    // A check of the running program: after N seconds of live display, print
+    // the flow page to standard output and end.
+    QCommandLineParser parser;
+    QCommandLineOption selfTest("self-test-seconds", "", "N");
+    selfTest.setFlags(QCommandLineOption::HiddenFromHelp);
+    parser.addOption(selfTest);
+    parser.process(app);
+
+    // CORVANE_SETTINGS names an INI file used instead of the user's settings.
+    const QString iniPath = qEnvironmentVariable("CORVANE_SETTINGS");
+    std::unique_ptr<PortSettingsStore> store = iniPath.isEmpty()
+                                                   ? std::make_unique<PortSettingsStore>()
+                                                   : std::make_unique<PortSettingsStore>(iniPath);
+
+    QtSerialPort port([&store](int number) { return store->deviceForPort(number); });
+    EventLoopWaiter waiter;
+    QtPrompts prompts;
+    MeterLink link(port, waiter, prompts);
+    frmKVT7210 window(link, *store);
+    prompts.setParent(&window);
+
+    window.Form_Load();
+
+    if (parser.isSet(selfTest)) {
+        const int seconds = parser.value(selfTest).toInt();
+        QTimer::singleShot(seconds * 1000, &window, [&window] {
+            printFlowPage(window);
+            QCoreApplication::exit(0);
+        });
+    }
+    return app.exec();
+}
