@@ -49,7 +49,9 @@ public:
     // The set-command convention: waits until CommBusy is clear, then sends
     // command (without terminator) with SendShortCommand until RawReply holds
     // "OK", a bounded number of times. When the meter never acknowledges, tells
-    // the user once and returns false. Clears CommBusy either way.
+    // the user once and returns false. Clears CommBusy once it has sent; when
+    // the link stays busy (or this runs inside another exchange's wait) it
+    // sends nothing, tells the user once and leaves the flag to its holder.
     bool SendUntilOk(const QByteArray& command);
 
     // Writes bytes as they stand (the identification and the version read,
