@@ -200,7 +200,7 @@ void MeterModel::answer(const QByteArray& command, const Command* entry, qint64 
     Received rec{timeMs, command, 0};
     const bool hangUpAfter = faults_.hangUpAfterCommands > 0 && --faults_.hangUpAfterCommands == 0;
     QByteArray reply;
-    if (lineDown()) {
+    if (lineDown(timeMs) || hangUpAt_) {
         // Nothing comes back over a line that has gone.
     } else if (faults_.silent) {
     } else if (faults_.silentCommands > 0) {
@@ -233,7 +233,7 @@ void MeterModel::answer(const QByteArray& command, const Command* entry, qint64 
         queueReply(reply, timeMs);
     }
     if (hangUpAfter)
-        lineDown_ = true;
+        hangUpAt_ = (output_.empty() ? timeMs : (output_.back().timeUs + 999) / 1000) + 1;
     received_.append(rec);
     if (onCommand)
         onCommand(rec);

@@ -68,8 +68,13 @@ public:
     int queuedBytes() const { return int(output_.size()); }
     void clearOutput();
 
-    // True once a hang-up fault has taken the line away.
-    bool lineDown() const { return lineDown_ || faults_.hangUp; }
+    // True once a hang-up fault has taken the line away by timeMs.
+    bool lineDown(qint64 timeMs) const {
+        return faults_.hangUp || (hangUpAt_ && timeMs >= *hangUpAt_);
+    }
+    // When a hang-up after a number of commands takes effect: 1 ms after its
+    // last reply has left. Commands after that last one get no answer.
+    std::optional<qint64> hangUpTime() const { return hangUpAt_; }
 
     // Adds a command, or replaces the one with the same prefix.
     void addCommand(const Command& command);
@@ -140,6 +145,6 @@ private:
         char byte;
     };
     std::deque<OutByte> output_;
-    bool lineDown_ = false;
+    std::optional<qint64> hangUpAt_;
     QList<Received> received_;
 };

@@ -193,7 +193,10 @@ void PtyServer::deliver() {
 void PtyServer::schedule() {
     if (master_ < 0)
         return;
-    const std::optional<qint64> next = model_.nextByteTime();
+    std::optional<qint64> next = model_.nextByteTime();
+    const std::optional<qint64> down = model_.hangUpTime();
+    if (down && (!next || *down < *next))
+        next = down;
     if (!next) {
         pacer_->stop();
         return;
@@ -202,7 +205,7 @@ void PtyServer::schedule() {
 }
 
 void PtyServer::checkLine() {
-    if (master_ >= 0 && model_.lineDown()) {
+    if (master_ >= 0 && model_.lineDown(now())) {
         stop();
         emit hungUp();
     }

@@ -8,9 +8,16 @@
 SimSerialPort::SimSerialPort(MeterModel& model, VirtualWaiter& waiter, QObject* parent)
     : SerialPort(parent), model_(model), waiter_(waiter) {
     sourceId_ = waiter_.addSource([this]() -> std::optional<qint64> {
-        if (model_.lineDown() && open_ && !hungUp_)
-            return waiter_.now() + 1; // wake the waiter so the hang-up is seen
-        return model_.nextByteTime();
+        // A pending hang-up is an event too, so that a wait notices it.
+        std::optional<qint64> next = model_.nextByteTime();
+        if (open_ && !hungUp_) {
+            std::optional<qint64> down = model_.hangUpTime();
+            if (model_.faults().hangUp)
+                down = waiter_.now() + 1;
+            if (down && (!next || *down < *next))
+                next = down;
+        }
+        return next;
     });
     model_.setBaud(speedOf(settings_));
 }
@@ -47,7 +54,7 @@ bool SimSerialPort::fail(const QString& description) {
 bool SimSerialPort::open() {
     if (open_)
         return fail(tr("The port is already open."));
-    if (model_.lineDown())
+    if (model_.lineDown(waiter_.now()))
         return fail(tr("The meter's line is not there: the port cannot be opened."));
     open_ = true;
     hungUp_ = false;
@@ -89,7 +96,7 @@ bool SimSerialPort::setHandshaking(int code) {
 bool SimSerialPort::collect() {
     if (!open_)
         return false;
-    if (model_.lineDown()) {
+    if (model_.lineDown(waiter_.now())) {
         if (!hungUp_) {
             hungUp_ = true;
             open_ = false;

@@ -116,7 +116,7 @@ int main(int argc, char* argv[]) {
         << state.serial << " on " << server.devicePath() << " (link " << parser.value(linkOpt)
         << ")\n";
     err.flush();
-    if (model.lineDown())
+    if (model.lineDown(0))
         QMetaObject::invokeMethod(
             &server,
             [&] {

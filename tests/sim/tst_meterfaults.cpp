@@ -86,7 +86,7 @@ void tst_MeterFaults::faults() {
         t += Later;
         QCOMPARE(m.takeBytesUntil(t).toHex(' '), replies[i].toHex(' '));
     }
-    QCOMPARE(m.lineDown(), lineDown);
+    QCOMPARE(m.lineDown(t), lineDown);
     QCOMPARE(m.received().size(), commands.size());
 }
 
