@@ -50,6 +50,10 @@ constexpr int SysConfigYields = 4;
 // the bar spans the time the meter needs for the erase (about five seconds).
 constexpr int MasterEraseSteps = 100;
 constexpr qint64 MasterErasePauseMs = 50;
+// Longest wait for an exchange under way to end before a menu command talks
+// to the meter: the polling cycle frees a stuck link after ten ticks of
+// 1500 ms; this allows one tick more.
+constexpr qint64 FreeLinkWaitMs = 11 * 1500;
 
 // The flow page's pages, by index of SSTab1.
 enum Page { FlowPage = 0, TimeDomainPage, FreqDomainPage, CrossproductPage, RawFlowPage };
@@ -674,8 +678,12 @@ void frmKVT7210::RecModeText(const QString& line) {
     ErrMessBox_->setPlainText(errMessText_);
 }
 
+bool frmKVT7210::linkBusy() const {
+    return link_.state().CommBusy || launching_ || link_.exchangeInProgress();
+}
+
 void frmKVT7210::mnuEstablishComm_Click() {
-    if (link_.state().CommBusy)
+    if (linkBusy())
         return;
     mnuEstablishComm_->setEnabled(false);
     if (EstablishCommunication()) {
@@ -696,6 +704,8 @@ bool frmKVT7210::ConfirmMasterErase() {
 void frmKVT7210::mnuMasterErase_Click() {
     if (!ConfirmMasterErase())
         return;
+    Waiter& waiter = link_.waiter();
+    waiter.waitUntil([this] { return !linkBusy(); }, waiter.now() + FreeLinkWaitMs);
     LinkState& state = link_.state();
     state.CurrentCommand = command("MR,1");
     link_.SendCommand(state.CurrentCommand, 1, 1);
@@ -711,7 +721,7 @@ void frmKVT7210::mnuMasterErase_Click() {
         for (int step = 1; step <= MasterEraseSteps; ++step) {
             float percent = float(step);
             progress.SetProg(percent);
-            link_.waiter().pause(MasterErasePauseMs);
+            waiter.pause(MasterErasePauseMs);
         }
         progress.Done();
     }

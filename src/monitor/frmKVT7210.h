@@ -94,6 +94,8 @@ private:
     void startPolling();
     void enterDemoState();
     void portFailed(const QString& description);
+    // An exchange is under way, or a polling tick waits for the meter.
+    bool linkBusy() const;
     QByteArray readVersionReply();
 
     MeterLink& link_;
