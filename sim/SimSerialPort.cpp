@@ -38,7 +38,7 @@ int SimSerialPort::speedOf(const QString& text) {
     if (parity.size() != 1 || !QStringLiteral("noems").contains(parity))
         return 0;
     const int dataBits = parts[2].trimmed().toInt(&ok);
-    if (!ok || dataBits < 5 || dataBits > 8)
+    if (!ok || dataBits < 4 || dataBits > 8)
         return 0;
     const QString stop = parts[3].trimmed();
     if (stop != "1" && stop != "1.5" && stop != "2")
