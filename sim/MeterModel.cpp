@@ -262,6 +262,12 @@ std::optional<qint64> MeterModel::nextByteTime() const {
     return (output_.front().timeUs + 999) / 1000;
 }
 
+std::optional<qint64> MeterModel::byteTime(int index) const {
+    if (index < 0 || index >= int(output_.size()))
+        return std::nullopt;
+    return (output_[size_t(index)].timeUs + 999) / 1000;
+}
+
 QByteArray MeterModel::takeBytesUntil(qint64 timeMs) {
     QByteArray out;
     while (!output_.empty() && (output_.front().timeUs + 999) / 1000 <= timeMs) {

@@ -63,6 +63,8 @@ public:
 
     // Time at which the next queued reply byte has arrived, if any.
     std::optional<qint64> nextByteTime() const;
+    // Time at which the queued byte at index (0 = next) has arrived, if any.
+    std::optional<qint64> byteTime(int index) const;
     // Removes and returns the queued bytes that have arrived by timeMs.
     QByteArray takeBytesUntil(qint64 timeMs);
     int queuedBytes() const { return int(output_.size()); }

@@ -17,6 +17,12 @@ namespace {
 
 // Default line speed when the terminal's settings cannot be read.
 constexpr int DefaultBaud = 19200;
+// Bytes handed over together, like a UART's receive FIFO trigger level: the
+// program wakes once per chunk instead of once per byte.
+constexpr int FifoTrigger = 14;
+// A pause between bytes longer than this hands over what has arrived, like
+// the FIFO's character time-out.
+constexpr qint64 FifoTimeoutMs = 2;
 // Largest read from the master in one go.
 constexpr int ReadChunk = 4096;
 
@@ -193,7 +199,18 @@ void PtyServer::deliver() {
 void PtyServer::schedule() {
     if (master_ < 0)
         return;
-    std::optional<qint64> next = model_.nextByteTime();
+    // Deliver at the last byte of a chunk: the FIFO's trigger level, the end
+    // of what is queued, or the byte before a pause.
+    std::optional<qint64> next;
+    for (int k = 0; k < FifoTrigger; ++k) {
+        const std::optional<qint64> t = model_.byteTime(k);
+        if (!t)
+            break;
+        next = t;
+        const std::optional<qint64> following = model_.byteTime(k + 1);
+        if (!following || *following - *t > FifoTimeoutMs)
+            break;
+    }
     const std::optional<qint64> down = model_.hangUpTime();
     if (down && (!next || *down < *next))
         next = down;
