@@ -23,6 +23,9 @@ constexpr int FifoTrigger = 14;
 // A pause between bytes longer than this hands over what has arrived, like
 // the FIFO's character time-out.
 constexpr qint64 FifoTimeoutMs = 2;
+// A scheduled hang-up closes the terminal this long after the last reply
+// left, so that the program has read that reply before the line goes.
+constexpr qint64 HangUpGraceMs = 100;
 // Largest read from the master in one go.
 constexpr int ReadChunk = 4096;
 
@@ -211,7 +214,9 @@ void PtyServer::schedule() {
         if (!following || *following - *t > FifoTimeoutMs)
             break;
     }
-    const std::optional<qint64> down = model_.hangUpTime();
+    std::optional<qint64> down = model_.hangUpTime();
+    if (down)
+        *down += HangUpGraceMs;
     if (down && (!next || *down < *next))
         next = down;
     if (!next) {
@@ -222,7 +227,7 @@ void PtyServer::schedule() {
 }
 
 void PtyServer::checkLine() {
-    if (master_ >= 0 && model_.lineDown(now())) {
+    if (master_ >= 0 && model_.lineDown(now() - HangUpGraceMs)) {
         stop();
         emit hungUp();
     }

@@ -33,7 +33,11 @@ QString description() {
         "on the line (10 bits a byte).\n\n"
         "Point the program at the link path, e.g.:\n"
         "  corvane-sim --link /tmp/velmar &\n"
-        "then choose /tmp/velmar as the port in CommPort Properties.\n\n");
+        "then choose /tmp/velmar as the port in CommPort Properties.\n\n"
+        "The terminal's device path is printed on the first line of standard output.\n"
+        "The simulator keeps serving while the program closes and reopens the port;\n"
+        "SIGINT or SIGTERM ends it and removes the link. A trace line reads:\n"
+        "  <seconds since start>  <command, \\xHH for other bytes>  -> <reply length> bytes\n\n");
 }
 
 } // namespace
