@@ -9,6 +9,7 @@
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QLabel>
+#include <QPixmap>
 #include <QTextStream>
 #include <QTimer>
 
@@ -49,6 +50,10 @@ int main(int argc, char* argv[]) {
     QCommandLineOption selfTest("self-test-seconds", "", "N");
     selfTest.setFlags(QCommandLineOption::HiddenFromHelp);
     parser.addOption(selfTest);
+    // With the check: also save a picture of the window, for the README.
+    QCommandLineOption screenshot("screenshot", "", "FILE");
+    screenshot.setFlags(QCommandLineOption::HiddenFromHelp);
+    parser.addOption(screenshot);
     parser.process(app);
 
     // CORVANE_SETTINGS names an INI file used instead of the user's settings.
@@ -68,7 +73,10 @@ int main(int argc, char* argv[]) {
 
     if (parser.isSet(selfTest)) {
         const int seconds = parser.value(selfTest).toInt();
-        QTimer::singleShot(seconds * 1000, &window, [&window] {
+        const QString picture = parser.value(screenshot);
+        QTimer::singleShot(seconds * 1000, &window, [&window, picture] {
+            if (!picture.isEmpty() && !window.grab().save(picture))
+                qWarning("Could not save %s", qPrintable(picture));
             printFlowPage(window);
             QCoreApplication::exit(0);
         });
