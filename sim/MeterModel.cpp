@@ -123,9 +123,17 @@ void MeterModel::installCommands() {
                 [](MeterModel& m, const QByteArray&, qint64) { return m.learnDataRecord(); }});
     addCommand({"FD,0,", 0, false,
                 [](MeterModel& m, const QByteArray&, qint64 t) { return m.flowDataRecord(t); }});
+    // Resetting the totalizer is a plain set-command, acknowledged "OK".
+    addCommand({"GT,1", 0, true, [](MeterModel& m, const QByteArray&, qint64 t) {
+                    m.resetTotalizer(t);
+                    return Ok;
+                }});
+    // The erase is acknowledged with one line feed: the program waits for
+    // exactly one byte and writes the command again when more are waiting,
+    // which would erase the meter a second time.
     addCommand({"MR,1", 0, true, [](MeterModel& m, const QByteArray&, qint64 t) {
                     m.masterErase(t);
-                    return Ok;
+                    return QByteArray("\n");
                 }});
     addCommand({"XD,", 0, false, [](MeterModel& m, const QByteArray& args, qint64 t) {
                     if (args.size() != 1 || args[0] < '1' || args[0] > '8')
@@ -394,6 +402,11 @@ void MeterModel::startLearn(qint64 timeMs) {
     state_.learnStartMs = timeMs;
     state_.lrnState = 0;
     state_.lrnFlags = 0;
+}
+
+void MeterModel::resetTotalizer(qint64 timeMs) {
+    state_.totalizer = 0.0;
+    state_.totalizerAtMs = timeMs;
 }
 
 void MeterModel::masterErase(qint64 timeMs) {

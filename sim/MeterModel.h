@@ -102,6 +102,7 @@ public:
     // Begins a new learn at timeMs (state 0, then 1, 2, 3 and 4).
     void startLearn(qint64 timeMs);
     // Configuration back to the factory state, totalizer cleared, new learn.
+    void resetTotalizer(qint64 timeMs);
     void masterErase(qint64 timeMs);
 
     // The records as the meter sends them, terminator included.

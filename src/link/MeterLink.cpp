@@ -199,6 +199,11 @@ QByteArray MeterLink::SendCommand(const QByteArray& command, int mode, int lengt
         int k = 0;
         bool answered = false;
         for (int attempt = 0; attempt < kAttempts && !answered && port_.isOpen(); ++attempt) {
+            // What an attempt left behind (a reply one byte short, a late
+            // fragment) must not be counted with the repeat's reply: the two
+            // would make up the length and be read as one misframed record.
+            if (attempt > 0)
+                port_.discardInput();
             port_.write(command);
             state_.LastCommand = command;
             waitForBytes(length, waiter_.now() + kByteCountWaitMs);

@@ -106,7 +106,7 @@ void TestMeterLink::sendCommand_data() {
         << Flush + fd + fd + fd << 0 << qint64(2550) << 1;
     QTest::newRow("5-byte replies are not a short reply")
         << fd << 3 << 38 << QByteArray("ABCD\n") << false << QByteArray() << QByteArray() << 1 << 0
-        << Flush + fd + fd + fd << 15 << qint64(2550) << 1;
+        << Flush + fd + fd + fd << 5 << qint64(2550) << 1;
 
     const QByteArray block = QByteArray("S") + QByteArray(538, 'b') + "E";
     QTest::newRow("561-byte diagnostic reply gives its last 540 bytes")

@@ -36,14 +36,14 @@ void tst_MeterFaults::faults_data() {
     const QByteArray vr = "VR,V1.95,12345\n";
     const QByteArray recErr = "RecErr      \r\n";
     const QByteArray badOp = "Bad OPCode \n";
-    QTest::newRow("none") << QStringList{} << QByteArrayList{"VT,0", "MR,1"}
+    QTest::newRow("none") << QStringList{} << QByteArrayList{"VT,0", "GT,1"}
                           << QByteArrayList{vt, "OK\n"} << false;
     QTest::newRow("silent for one") << QStringList{"silent:1"} << QByteArrayList{"VT,0", "VT,0"}
                                     << QByteArrayList{"", vt} << false;
     QTest::newRow("silent") << QStringList{"silent"} << QByteArrayList{"VT,0", "VR,0", "VT,0"}
                             << QByteArrayList{"", "", ""} << false;
     QTest::newRow("RecErr skips binary reads")
-        << QStringList{"recerr:2"} << QByteArrayList{"VT,0", "XD,9", "MR,1", "VT,0"}
+        << QStringList{"recerr:2"} << QByteArrayList{"VT,0", "XD,9", "GT,1", "VT,0"}
         << QByteArrayList{recErr, badOp, recErr, vt} << false;
     QTest::newRow("Bad OP once") << QStringList{"badop:1"} << QByteArrayList{"VT,0", "VT,0"}
                                  << QByteArrayList{badOp, vt} << false;
@@ -56,9 +56,9 @@ void tst_MeterFaults::faults_data() {
                           vt}
         << false;
     QTest::newRow("corrupt the first byte twice")
-        << QStringList{"corrupt:2:0"} << QByteArrayList{"VT,0", "MR,1", "VT,0"}
+        << QStringList{"corrupt:2:0"} << QByteArrayList{"VT,0", "GT,1", "VT,0"}
         << QByteArrayList{"\xa9T,5\n", "\xb0K\n", vt} << false;
-    QTest::newRow("never OK") << QStringList{"never-ok"} << QByteArrayList{"MR,1", "VT,0"}
+    QTest::newRow("never OK") << QStringList{"never-ok"} << QByteArrayList{"GT,1", "VT,0"}
                               << QByteArrayList{"NO\n", vt} << false;
     QTest::newRow("hang up after one") << QStringList{"hangup:1"} << QByteArrayList{"VT,0", "VT,0"}
                                        << QByteArrayList{vt, ""} << true;
@@ -132,7 +132,7 @@ void tst_MeterFaults::framing_data() {
     QTest::newRow("flush drops a partial command")
         << QByteArrayList{"VT,", "\x1b\rVR,0\n"} << QByteArray("VR,V1.95,12345\n");
     QTest::newRow("split over writes") << QByteArrayList{"V", "T,", "0\n"} << QByteArray("VT,5\n");
-    QTest::newRow("two in one write") << QByteArrayList{"VT,0\nMR,1\n"} << QByteArray("VT,5\nOK\n");
+    QTest::newRow("two in one write") << QByteArrayList{"VT,0\nGT,1\n"} << QByteArray("VT,5\nOK\n");
     QTest::newRow("carriage return before the line feed")
         << QByteArrayList{"VT,0\r\n"} << QByteArray("VT,5\n");
     QTest::newRow("empty lines are ignored") << QByteArrayList{"\n\n\x1b\r\n"} << QByteArray();

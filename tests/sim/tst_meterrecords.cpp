@@ -111,7 +111,8 @@ void tst_MeterRecords::replyLengths_data() {
     QTest::newRow("FD any sequence") << 5 << QByteArray("FD,0,32767") << 38 << QByteArray("FD");
     QTest::newRow("XD time samples") << 5 << QByteArray("XD,6") << 561 << QByteArray("XD,6");
     QTest::newRow("XD spectrum") << 5 << QByteArray("XD,1") << 561 << QByteArray("XD,1");
-    QTest::newRow("master erase") << 5 << QByteArray("MR,1") << 3 << QByteArray("OK\n");
+    QTest::newRow("master erase") << 5 << QByteArray("MR,1") << 1 << QByteArray("\n");
+    QTest::newRow("totalizer reset") << 5 << QByteArray("GT,1") << 3 << QByteArray("OK\n");
     QTest::newRow("unknown") << 5 << QByteArray("QQ,0") << 12 << QByteArray("Bad OPCode \n");
     QTest::newRow("XD out of range")
         << 5 << QByteArray("XD,9") << 12 << QByteArray("Bad OPCode \n");

@@ -146,7 +146,7 @@ void tst_MeterTime::learnAfterMasterErase() {
     QFETCH(bool, measuring);
     MeterModel m;
     const qint64 erased = 5000;
-    QCOMPARE(exchange(m, "MR,1", erased), QByteArray("OK\n"));
+    QCOMPARE(exchange(m, "MR,1", erased), QByteArray("\n"));
     const QByteArray fd = exchange(m, "FD,0,1", erased + after);
     QCOMPARE(int(quint8(fd[19])), state);
     QCOMPARE(int(quint8(fd[22])), flags);
