@@ -8,82 +8,37 @@
 class TestFrmProgress : public QObject {
     Q_OBJECT
 
-    static QProgressBar* bar(frmProgress& w) {
-        return w.findChild<QProgressBar*>(QStringLiteral("ProgressBar1"));
-    }
-    static QLineEdit* text(frmProgress& w) {
-        return w.findChild<QLineEdit*>(QStringLiteral("Text1"));
-    }
-
 private slots:
-    void setProg_data() {
-        QTest::addColumn<float>("percent");
-        QTest::addColumn<int>("barValue");
-        QTest::addColumn<QString>("shown");
-        QTest::addColumn<float>("afterwards");
-        QTest::newRow("100 held at 99") << 100.0f << 99 << "99 %" << 99.0f;
-        QTest::newRow("above 100") << 250.0f << 99 << "99 %" << 99.0f;
-        QTest::newRow("one decimal, truncated") << 33.333f << 33 << "33.3 %" << 33.333f;
-        QTest::newRow("half") << 42.5f << 42 << "42.5 %" << 42.5f;
-        QTest::newRow("just below 100") << 99.99f << 99 << "99.9 %" << 99.99f;
-        QTest::newRow("tenths not rounded up") << 12.06f << 12 << "12 %" << 12.06f;
-        QTest::newRow("0.7 stays 0.7") << 0.7f << 0 << "0.7 %" << 0.7f;
-        QTest::newRow("zero") << 0.0f << 0 << "0 %" << 0.0f;
-    }
-    void setProg() {
-        QFETCH(float, percent);
-        QFETCH(int, barValue);
-        QFETCH(QString, shown);
-        QFETCH(float, afterwards);
+    void progressAndCancel() {
         frmProgress window;
-        window.Init(QStringLiteral("Downloading Datalog"));
-        float value = percent;
-        window.SetProg(value);
-        QCOMPARE(bar(window)->value(), barValue);
-        QCOMPARE(text(window)->text(), shown);
-        QCOMPARE(value, afterwards);
-        QCOMPARE(bar(window)->minimum(), 0);
-        QCOMPARE(bar(window)->maximum(), 100);
-    }
+        auto* bar = window.findChild<QProgressBar*>("ProgressBar1");
+        // Percent given, then the bar, the text (one decimal, truncated) and the caller's value.
+        const QList<std::tuple<float, int, QString, float>> cases = {
+            {0.7f, 0, "0.7 %", 0.7f},
+            {12.06f, 12, "12 %", 12.06f},
+            {33.333f, 33, "33.3 %", 33.333f},
+            {100.0f, 99, "99 %", 99.0f},
+            {99.99f, 99, "99.9 %", 99.99f}};
+        for (auto [percent, barValue, shown, afterwards] : cases) {
+            window.Init("Downloading Datalog");
+            window.SetProg(percent);
+            QCOMPARE(bar->value(), barValue);
+            QCOMPARE(window.findChild<QLineEdit*>("Text1")->text(), shown);
+            QCOMPARE(percent, afterwards);
+        }
 
-    void lifecycle_data() {
-        QTest::addColumn<QString>("caption");
-        QTest::newRow("download") << "Downloading Datalog";
-        QTest::newRow("erase") << "Erasing Datalogs";
-    }
-    void lifecycle() {
-        QFETCH(QString, caption);
-        frmProgress window;
-        frmProgress::CancelRequested = true;
-        window.Init(caption);
-        QVERIFY(!frmProgress::CancelRequested);
-        QVERIFY(window.isVisible());
-        QVERIFY(!window.isModal());
-        QCOMPARE(window.windowTitle(), caption);
-        float half = 50.0f;
-        window.SetProg(half);
-
-        auto* cancel = window.findChild<QPushButton*>(QStringLiteral("cmdCancel"));
-        QVERIFY(cancel);
-        QCOMPARE(cancel->text(), QStringLiteral("Cancel"));
-        QTest::mouseClick(cancel, Qt::LeftButton);
+        // Cancel only raises the flag; Init and Done clear it, and Init empties the bar.
+        QVERIFY(window.isVisible() && !window.isModal());
+        QCOMPARE(window.windowTitle(), "Downloading Datalog");
+        window.findChild<QPushButton*>("cmdCancel")->click();
         QVERIFY(frmProgress::CancelRequested);
-        // Cancel only raises the flag; the caller decides when to stop.
         QVERIFY(window.isVisible());
-
         window.Done();
-        QVERIFY(!frmProgress::CancelRequested);
-        QVERIFY(!window.isVisible());
-
-        // Opened again, it starts from an empty bar.
+        QVERIFY(!frmProgress::CancelRequested && !window.isVisible());
         frmProgress::CancelRequested = true;
-        window.Init(caption);
-        QCOMPARE(bar(window)->value(), 0);
+        window.Init("Erasing Datalogs");
         QVERIFY(!frmProgress::CancelRequested);
-        window.cmdCancel_Click();
-        QVERIFY(frmProgress::CancelRequested);
-        window.Done();
-        QVERIFY(!frmProgress::CancelRequested);
+        QCOMPARE(bar->value(), 0);
     }
 };
 
