@@ -46,6 +46,11 @@ private slots:
     void velocityUnit();
 };
 
+// The fields of a record as one list, so a table of them compares at once.
+template <typename... T> QList<double> values(T... v) {
+    return {double(v)...};
+}
+
 void tst_decoders::configRecords() {
     QByteArray sc =
         record(189, "SC,0,",
@@ -59,10 +64,9 @@ void tst_decoders::configRecords() {
                 {184, "0000C03F"}});       // learn scale 1.5
     const SystemConfig s = ConfigDecoder::decodeSystemConfig(sc);
     QCOMPARE(s.UnusedTextAt18, QByteArray("ABCDEFGH"));
-    QCOMPARE((QList<double>{s.UnusedIntsAt10[1], s.RelayOnAboveThreshold[1], s.RelayActive[2],
-                            s.RelayActive[3], s.TotalizerRelay, s.DisplayContrast, s.TransmitPower,
-                            double(s.UnusedLongAt158), s.LoggingOn, s.CurrentDatalogNumber,
-                            s.LearnScale}),
+    QCOMPARE((values(s.UnusedIntsAt10[1], s.RelayOnAboveThreshold[1], s.RelayActive[2],
+                     s.RelayActive[3], s.TotalizerRelay, s.DisplayContrast, s.TransmitPower,
+                     double(s.UnusedLongAt158), s.LoggingOn, s.CurrentDatalogNumber, s.LearnScale)),
              (QList<double>{-1, 1.5, 1, 0, 254, 10, 1, 123456789, 1, 7, 1.5}));
     // The datalog number is kept in a byte: 256 does not fit and fails the read.
     sc.replace(165, 2, QByteArray::fromHex("0001"));
@@ -76,8 +80,8 @@ void tst_decoders::configRecords() {
                 {46, "3403FF0F"},         // calibration 820, 4095
                 {67, "010300"}}));        // pipe unit 1, logging rate 3
     const ChannelConfig& cc = c.ChanConfig;
-    QCOMPARE((QList<double>{cc.Damping, cc.TotalizerMultiplierIndex, cc.TotalizerVolumeUnitIndex,
-                            cc.CalibrationAt20mA, cc.PipeSizeUnit, cc.LoggingRateIndex}),
+    QCOMPARE((values(cc.Damping, cc.TotalizerMultiplierIndex, cc.TotalizerVolumeUnitIndex,
+                     cc.CalibrationAt20mA, cc.PipeSizeUnit, cc.LoggingRateIndex)),
              (QList<double>{-10, 4, 5, 4095, 1, 3}));
     c.deriveFlowUnits();
     QCOMPARE(c.FlowPerVelocity, 490852.25f);
@@ -89,8 +93,8 @@ void tst_decoders::configRecords() {
         record(81, "LR,0",
                {{32, "303531343234"}, {44, "0100"}, {52, "0300"}, {60, "0400"}, {78, "0506"}}));
     QCOMPARE(l.UnusedTextAt32, QByteArray("051424"));
-    QCOMPARE((QList<double>{l.RemoteZeroEnabled, l.LoggingActive, l.ExtendedModeOn,
-                            l.DisplayFlowOrVelocity, l.PipeRoughness}),
+    QCOMPARE((values(l.RemoteZeroEnabled, l.LoggingActive, l.ExtendedModeOn,
+                     l.DisplayFlowOrVelocity, l.PipeRoughness)),
              (QList<double>{1, 3, 4, 5, 6}));
 }
 
