@@ -359,6 +359,8 @@ void frmKVT7210::Form_Load() {
         !port.setPortNumber(store_.startupPortNumber()) || !port.setHandshaking(0)) {
         link_.prompts().message(port.errorString(), Prompts::Icon::Exclamation);
         state.CommBusy = false;
+        // Nothing is initializing any more: say so rather than "please wait".
+        InitText_->setText(DemoText);
         show();
         return;
     }
@@ -422,6 +424,7 @@ bool frmKVT7210::EstablishCommunication() {
     flags_.NeedSysConfig = flags_.NeedSSConfig = flags_.NeedLrnData = true;
     flags_.ConfigPending = flags_.NeedVersion = true;
     lossReported_ = false;
+    versionReported_ = false;
     setHourglass(true);
     return true;
 }
@@ -443,7 +446,11 @@ void frmKVT7210::GetVersionNumber() {
         if (!bad)
             break;
         if (++badReplies > VersionRetries) {
-            link_.prompts().message("Can't Determine UnitType Kr3? Kr4? Kr5?");
+            // The read is tried again on every tick until it succeeds; the
+            // user is told once per connection, not every 1.5 seconds.
+            if (!versionReported_)
+                link_.prompts().message("Can't Determine UnitType Kr3? Kr4? Kr5?");
+            versionReported_ = true;
             return;
         }
     }

@@ -108,6 +108,7 @@ private:
     bool propertiesOpen_ = false;
     bool hourglass_ = false;
     bool lossReported_ = false;
+    bool versionReported_ = false;
     bool lastRemoteZeroApplied_ = false;
     QPointer<frmPleaseWait> pleaseWait_;
 
