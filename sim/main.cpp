@@ -1,7 +1,7 @@
 // corvane-sim: a simulated Velmar KR meter on a pseudo-terminal, for the demo,
 // for learning the program without a meter, and for end-to-end tests.
 
-#include "FaultSpec.h"
+#include "FaultSwitch.h"
 #include "MeterModel.h"
 #include "PtyServer.h"
 
@@ -47,7 +47,7 @@ int main(int argc, char* argv[]) {
     QCoreApplication::setApplicationName("corvane-sim");
 
     QCommandLineParser parser;
-    parser.setApplicationDescription(description() + FaultSpec::help());
+    parser.setApplicationDescription(description() + FaultSwitch::help());
     parser.addHelpOption();
     const QCommandLineOption linkOpt(
         "link", "Path of the symbolic link to the terminal (required).", "PATH");
@@ -58,7 +58,7 @@ int main(int argc, char* argv[]) {
     const QCommandLineOption traceOpt(
         "trace", "Write one line per command received to FILE (\"-\": standard error).", "FILE");
     const QCommandLineOption faultOpt("fault", "Switch on a fault (see above); repeatable.",
-                                      "SPEC");
+                                      "FAULT");
     parser.addOptions({linkOpt, unitOpt, versionOpt, serialOpt, traceOpt, faultOpt});
     parser.process(app);
 
@@ -86,9 +86,9 @@ int main(int argc, char* argv[]) {
     state.clockBase = QDateTime(local.date(), local.time(), Qt::UTC);
 
     MeterModel model(state);
-    for (const QString& spec : parser.values(faultOpt)) {
+    for (const QString& fault : parser.values(faultOpt)) {
         QString why;
-        if (!FaultSpec::apply(spec, model.faults(), &why))
+        if (!FaultSwitch::apply(fault, model.faults(), &why))
             return usage(why);
     }
 

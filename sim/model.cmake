@@ -2,7 +2,7 @@
 # port for tests.
 file(GLOB sim_sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/Meter*.cpp
      ${CMAKE_CURRENT_SOURCE_DIR}/Meter*.h ${CMAKE_CURRENT_SOURCE_DIR}/SimSerialPort.*
-     ${CMAKE_CURRENT_SOURCE_DIR}/FaultSpec.*)
+     ${CMAKE_CURRENT_SOURCE_DIR}/FaultSwitch.*)
 add_library(corvane_sim STATIC ${sim_sources})
 target_include_directories(corvane_sim PUBLIC ${CMAKE_CURRENT_SOURCE_DIR} ${PROJECT_SOURCE_DIR}/src)
 target_link_libraries(corvane_sim PUBLIC corvane_link Qt6::Core)

@@ -1,7 +1,7 @@
 // The simulated meter's framing and its fault switches, in the text form
 // corvane-sim takes them.
 
-#include "FaultSpec.h"
+#include "FaultSwitch.h"
 #include "SimExchange.h"
 
 #include <QtTest>
@@ -51,7 +51,7 @@ private slots:
         QFETCH(bool, lineDown);
         MeterModel m;
         for (const QString& fault : switches)
-            QVERIFY(FaultSpec::apply(fault, m.faults()));
+            QVERIFY(FaultSwitch::apply(fault, m.faults()));
         qint64 t = 0;
         for (int i = 0; i < commands.size(); ++i, t += Later)
             QCOMPARE(exchange(m, commands[i], t).toHex(' '), replies[i].toHex(' '));
@@ -64,14 +64,14 @@ private slots:
                                     "corrupt:1:-2", "never-ok:3"}) {
             MeterFaults f;
             QString why;
-            QVERIFY2(!FaultSpec::apply(fault, f, &why), qPrintable(fault));
+            QVERIFY2(!FaultSwitch::apply(fault, f, &why), qPrintable(fault));
             QVERIFY(why.contains(fault));
         }
     }
 
     void stallPausesMidReply() {
         MeterModel m;
-        QVERIFY(FaultSpec::apply("stall:400", m.faults()));
+        QVERIFY(FaultSwitch::apply("stall:400", m.faults()));
         m.receive("VT,0\n", 0);
         // 2 ms turnaround, 0.52 ms a byte at 19200 baud; the pause comes after
         // the first two of the five bytes.

@@ -1,7 +1,7 @@
 // The in-process port over the simulated meter on the virtual clock, and the
 // meter link's exchanges through it under the meter's faults.
 
-#include "FaultSpec.h"
+#include "FaultSwitch.h"
 #include "MeterModel.h"
 #include "ScriptedPrompts.h"
 #include "SimSerialPort.h"
@@ -76,7 +76,7 @@ private slots:
         Rig r;
         QSignalSpy failed(&r.port, &SerialPort::failed);
         QVERIFY(r.port.open());
-        QVERIFY(FaultSpec::apply("hangup:2", r.m.faults()));
+        QVERIFY(FaultSwitch::apply("hangup:2", r.m.faults()));
         int replies = 0;
         for (int i = 0; i < 4; ++i) {
             r.port.write("VT,0\n");
@@ -118,7 +118,7 @@ private slots:
         ScriptedPrompts prompts;
         MeterLink link(r.port, r.w, prompts);
         QVERIFY(r.port.open());
-        QVERIFY(FaultSpec::apply(fault, r.m.faults()));
+        QVERIFY(FaultSwitch::apply(fault, r.m.faults()));
         QCOMPARE(link.SendCommand(command, mode, length).size(), resultLength);
         QCOMPARE(r.m.received().size(), commandsReceived);
         QVERIFY(prompts.shown.isEmpty());

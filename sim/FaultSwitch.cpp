@@ -1,4 +1,4 @@
-#include "FaultSpec.h"
+#include "FaultSwitch.h"
 
 #include <QStringList>
 
@@ -12,15 +12,15 @@ bool number(const QString& text, qint64& value) {
 
 } // namespace
 
-bool FaultSpec::apply(const QString& spec, MeterFaults& faults, QString* error) {
-    const QStringList parts = spec.trimmed().toLower().split(':');
+bool FaultSwitch::apply(const QString& text, MeterFaults& faults, QString* error) {
+    const QStringList parts = text.trimmed().toLower().split(':');
     const QString& name = parts[0];
     const int args = int(parts.size()) - 1;
     qint64 a = 0;
     qint64 b = 0;
     const auto bad = [&](const QString& why) {
         if (error)
-            *error = QStringLiteral("fault \"%1\": %2").arg(spec, why);
+            *error = QStringLiteral("fault \"%1\": %2").arg(text, why);
         return false;
     };
     const bool firstOk = args >= 1 && number(parts[1], a);
@@ -74,7 +74,7 @@ bool FaultSpec::apply(const QString& spec, MeterFaults& faults, QString* error) 
     return true;
 }
 
-QString FaultSpec::help() {
+QString FaultSwitch::help() {
     return QStringLiteral(
         "Faults (--fault may be given several times; they add up):\n"
         "  silent          never answer\n"
