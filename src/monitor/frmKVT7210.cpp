@@ -135,7 +135,7 @@ frmKVT7210::frmKVT7210(MeterLink& link, PortSettingsStore& store, QWidget* paren
     }
     layout->addWidget(SSTab1_, 1);
     setCentralWidget(central);
-    resize(820, 600);
+    resize(820, 540);
 }
 
 frmKVT7210::~frmKVT7210() {
