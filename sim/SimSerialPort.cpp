@@ -1,9 +1,8 @@
 #include "SimSerialPort.h"
 
 #include "MeterModel.h"
+#include "link/QtSerialPort.h"
 #include "link/VirtualWaiter.h"
-
-#include <QStringList>
 
 SimSerialPort::SimSerialPort(MeterModel& model, VirtualWaiter& waiter, QObject* parent)
     : SerialPort(parent), model_(model), waiter_(waiter) {
@@ -27,23 +26,9 @@ SimSerialPort::~SimSerialPort() {
 }
 
 int SimSerialPort::speedOf(const QString& text) {
-    const QStringList parts = text.split(',');
-    if (parts.size() != 4)
-        return 0;
-    bool ok = false;
-    const int speed = parts[0].trimmed().toInt(&ok);
-    if (!ok || speed <= 0)
-        return 0;
-    const QString parity = parts[1].trimmed().toLower();
-    if (parity.size() != 1 || !QStringLiteral("noems").contains(parity))
-        return 0;
-    const int dataBits = parts[2].trimmed().toInt(&ok);
-    if (!ok || dataBits < 4 || dataBits > 8)
-        return 0;
-    const QString stop = parts[3].trimmed();
-    if (stop != "1" && stop != "1.5" && stop != "2")
-        return 0;
-    return speed;
+    // Settings are judged exactly as the real port judges them.
+    const std::optional<QtSerialPort::LineSettings> line = QtSerialPort::parseSettings(text);
+    return line ? line->baudRate : 0;
 }
 
 bool SimSerialPort::fail(const QString& description) {
