@@ -56,6 +56,49 @@ private slots:
         addRow("  ########0", 12345678901.4, false, "  12345678901");
         addRow("  ########0", -42.5, false, "-  43"); // minus in front of the literals
         addRow("  ########0", Inf, false, "Inf");
+        // The patterns of the other windows: optional decimals dropped back
+        // to the last required one, literals kept where they stand.
+        addRow("####0.0##", 3.14159, false, "3.142");
+        addRow("####0.0##", 2.5, false, "2.5");
+        addRow("###0.0##", 1234.5, false, "1234.5");
+        addRow("#####0.0##", 0.125, false, "0.125");
+        addRow("#0.00#", 0.5, false, "0.50");
+        addRow("##0", 7.5, false, "8");
+        addRow("0#", 5, false, "05");
+        addRow("##", 0, false, "");
+        addRow("##", 12, false, "12");
+        addRow("  ###0.0#", 12.375, false, "  12.38");
+        addRow("#0.0##", 0.0625, false, "0.063");
+        addRow("#0.0#", 2, false, "2.0");
+        addRow("#0.#0", 1.5, false, "1.50");
+        addRow("#.00#", 0, false, ".00");
+        addRow("##0.0#", 100, false, "100.0");
+        addRow("##.0#", 0.25, false, ".25");
+        addRow("####0.00##", 1.5, false, "1.50");
+        addRow("#####0", 99.5, false, "100");
+        addRow("######0.00", -1.5, false, "-1.50");
+        addRow("#######0.00", 1234567.125, false, "1234567.13");
+        addRow(" ##0.0#", 5, false, " 5.0");
+        addRow(" ##0.#0", 1.5, false, " 1.50");
+        addRow("  #0.0##", 0.1, false, "  0.1");
+        addRow("  ##0.0##", 3, false, "  3.0");
+        addRow("  ###0.00##", 2.5, false, "  2.50");
+        addRow("  ###0.00#", 1, false, "  1.00");
+        addRow("  ###0.0##", 10.75, false, "  10.75");
+        addRow("  ###  ", 42, false, "  42  ");
+        addRow("  ##", 0, false, "  ");
+        addRow("  ##  ", 7, false, "  7  ");
+        addRow("   #0.0##", 0.001, false, "   0.001");
+        addRow("   ##0.0##", -2, false, "-   2.0");
+        addRow("   ##0.0## ", 1.25, false, "   1.25 ");
+        addRow("   ##0", 0, false, "   0");
+        addRow("   ###0.0###", 0.0001, false, "   0.0001");
+        addRow("     ##0.000#", 1, false, "     1.000");
+        addRow("     ##0.0#", 12.5, false, "     12.5");
+        addRow("0.0", 0.05, false, "0.1");
+        addRow("00", 7, false, "07");
+        addRow("#", 0, false, "");
+        addRow("0", 0, false, "0");
         // No pattern: the general form.
         addRow("", 2.5, false, "2.5");
     }
