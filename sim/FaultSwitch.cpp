@@ -2,12 +2,16 @@
 
 #include <QStringList>
 
+#include <limits>
+
 namespace {
 
+// Counts are ints, and a stall of at most that many milliseconds stays within
+// the model's microsecond clock.
 bool number(const QString& text, qint64& value) {
     bool ok = false;
     value = text.toLongLong(&ok);
-    return ok && value > 0;
+    return ok && value > 0 && value <= std::numeric_limits<int>::max();
 }
 
 } // namespace

@@ -60,8 +60,9 @@ private slots:
     }
 
     void badFaultSwitches() {
-        for (const QString fault : {"wobble", "silent:x", "badop:0", "recerr", "stall", "short:FDX",
-                                    "corrupt:1:-2", "never-ok:3"}) {
+        for (const QString fault :
+             {"wobble", "silent:x", "badop:0", "recerr", "stall", "short:FDX", "corrupt:1:-2",
+              "never-ok:3", "stall:9223372036854775807", "silent:4294967297"}) {
             MeterFaults f;
             QString why;
             QVERIFY2(!FaultSwitch::apply(fault, f, &why), qPrintable(fault));
