@@ -1,0 +1,129 @@
+// The meter's replies as the program decodes them. FieldError and the unit
+// tables' IndexError are the documented answers to bad bytes; anything else
+// escaping (or a sanitizer report) is a fault.
+#include "link/FieldConversions.h"
+#include "monitor/ConfigDecoder.h"
+#include "monitor/FlowReading.h"
+#include "shared/ConfigRecord.h"
+#include "shared/UnitTables.h"
+
+#include <fuzzer/FuzzedDataProvider.h>
+
+#include <cstdint>
+
+namespace {
+
+template <typename F> void expectingFieldErrors(F&& f) {
+    try {
+        f();
+    } catch (const FieldError&) {
+    } catch (const UnitTables::IndexError&) {
+    }
+}
+
+QByteArray bytes(FuzzedDataProvider& in, size_t max) {
+    const std::string s = in.ConsumeRandomLengthString(max);
+    return QByteArray(s.data(), qsizetype(s.size()));
+}
+
+void decodeRecords(const QByteArray& reply) {
+    expectingFieldErrors([&] { ConfigDecoder::decodeSystemConfig(reply); });
+    expectingFieldErrors([&] { ConfigDecoder::decodeLearnData(reply); });
+    expectingFieldErrors([&] {
+        ConfigRecord record;
+        record.ChanConfig = ConfigDecoder::decodeChannelConfig(reply);
+        record.deriveFlowUnits();
+    });
+}
+
+void readFlow(const QByteArray& reply, FuzzedDataProvider& in) {
+    expectingFieldErrors([&] {
+        const FlowReading r(reply);
+        r.flowText();
+        r.velocityText();
+        r.signalStrengthText();
+        r.signalQualityText();
+        r.timeText();
+        r.dateText();
+        AnalysisFigures analysis;
+        analysis.RangeNumber = in.ConsumeIntegral<int>();
+        analysis.LearnCount = in.ConsumeIntegral<int>();
+        analysis.PointCount = in.ConsumeIntegral<int>();
+        r.statusLines(analysis);
+        FlowReading::velocityUnitText(in.ConsumeIntegral<int>());
+        FlowReading::loggingCaption(in.ConsumeIntegral<qint16>(), in.ConsumeIntegral<qint16>());
+        r.remoteZeroShown(in.ConsumeIntegral<qint16>());
+        r.totalizerText(in.ConsumeIntegralInRange<int>(-2, 6));
+    });
+}
+
+// Cuts fields at fuzzer-chosen positions and sizes, as the read procedures do.
+void walkFields(const QByteArray& reply, FuzzedDataProvider& in) {
+    qint16 position = in.ConsumeIntegral<qint16>();
+    for (int i = 0; i < 64 && in.remaining_bytes() > 0; ++i) {
+        expectingFieldErrors([&] {
+            if (in.ConsumeBool())
+                position = in.ConsumeIntegral<qint16>();
+            qint16 code = in.PickValueInArray<qint16>({1, 2, 4, 6, 44, 0, 3, -1, 300});
+            const FieldValue v = GetField(reply, position, code);
+            for (int k = 0; k < 5; ++k)
+                expectingFieldErrors([&] {
+                    switch (k) {
+                    case 0:
+                        v.toInt();
+                        break;
+                    case 1:
+                        v.toLong();
+                        break;
+                    case 2:
+                        v.toFloat();
+                        break;
+                    case 3:
+                        v.toDouble();
+                        break;
+                    default:
+                        v.toText();
+                    }
+                });
+        });
+    }
+}
+
+void convertBytes(const QByteArray& field) {
+    expectingFieldErrors([&] { RawToBytes(field); });
+    expectingFieldErrors([&] { RawToInt(field); });
+    expectingFieldErrors([&] { RawToLong(field); });
+    expectingFieldErrors([&] { RawToSingle(field); });
+    expectingFieldErrors([&] { RawToDouble(field); });
+    expectingFieldErrors([&] { RawToSgnByte(field); });
+    expectingFieldErrors([&] { HexToLong(field); });
+    HexText(field);
+    expectingFieldErrors([&] { StrToInt(field); });
+    expectingFieldErrors([&] { StrToLong(field); });
+    expectingFieldErrors([&] { Stringtofloat(field); });
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    FuzzedDataProvider in(data, size);
+    switch (in.ConsumeIntegralInRange(0, 3)) {
+    case 0:
+        decodeRecords(bytes(in, 256));
+        break;
+    case 1: {
+        const QByteArray reply = bytes(in, 64);
+        readFlow(reply, in);
+        break;
+    }
+    case 2: {
+        const QByteArray reply = bytes(in, 256);
+        walkFields(reply, in);
+        break;
+    }
+    default:
+        while (in.remaining_bytes() > 0)
+            convertBytes(bytes(in, 12));
+    }
+    return 0;
+}
