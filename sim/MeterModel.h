@@ -141,7 +141,6 @@ private:
     // next bytes are a raw argument and are taken whatever their value.
     QByteArray buffer_;
     int rawLeft_ = 0;
-    bool afterEscape_ = false;
 
     struct OutByte {
         qint64 timeUs;

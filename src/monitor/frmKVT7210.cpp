@@ -145,7 +145,7 @@ frmKVT7210::~frmKVT7210() {
 }
 
 void frmKVT7210::buildMenus() {
-    auto addItem = [this](QMenu* menu, const char* name, const char* caption) {
+    auto addItem = [](QMenu* menu, const char* name, const char* caption) {
         QAction* action = menu->addAction(caption);
         action->setObjectName(name);
         return action;
