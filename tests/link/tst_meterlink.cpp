@@ -14,8 +14,8 @@ const QByteArray Flush = QByteArrayLiteral("\x1b\r");
 const QByteArray Fd = "FD,0,1\n", Vr = "VR,0\n", Lm = "LM,1,5\n";
 // A 38-byte flow-data record: opcode, filler, line feed in the last byte.
 const QByteArray Fd38 = QByteArray("FD") + QByteArray(35, 'A') + '\n';
-const QByteArray RecErr14 = QByteArrayLiteral("RecErr      \r\n");
-const QByteArray BadOpcode12 = QByteArrayLiteral("Bad OPCode \n");
+// The meter's two error replies, 14 and 12 bytes long.
+const QByteArray RecErr = "RecErr      \r\n", BadOp = "Bad OPCode \n";
 const QString Busy = "The setting \"LM,1,5\" was not sent because the meter was busy with "
                      "another exchange. Please try again.";
 
@@ -34,9 +34,7 @@ struct Exchange {
     QByteArrayList replies;
     bool whole;
     QByteArray result, raw, written;
-    int status, sum, leftover;
-    qint64 endTime;
-    int timeouts = 0;
+    qint64 status, sum, leftover, endTime, timeouts = 0;
     QByteArray stale = {}; // bytes already waiting when the exchange starts
 };
 
@@ -47,24 +45,20 @@ struct Read {
     qint64 firstAt, secondAt;
     bool firstWhole;
     QByteArray result, raw;
-    int status, leftover;
-    qint64 endTime;
+    qint64 status, leftover, endTime;
 };
 
 // One SendShortCommand of LM,1,5.
 struct Short {
     QByteArrayList replies;
     QByteArray result, raw;
-    int writes;
-    qint64 endTime;
+    qint64 writes, endTime;
 };
 
 // One SendUntilOk of LM,1,5, with CommBusy held by another until busyUntil.
 struct Until {
     QByteArrayList replies;
-    qint64 busyUntil;
-    int commandWrites;
-    qint64 firstWriteAt;
+    qint64 busyUntil, commandWrites, firstWriteAt;
     QStringList prompts;
 };
 
@@ -83,36 +77,31 @@ private slots:
         const QByteArray sc = "SC,0,\n", xd = "XD,1\n", vr = "VR,V1.95,12345";
         const QByteArray block = QByteArray("S") + QByteArray(538, 'b') + "E";
         const QByteArray diag = QByteArray(21, 'h') + block, f = Flush + Fd, v = Flush + Vr;
-        QTest::newRow("mode 3, length + 1: the extra byte stays")
-            << Exchange{Fd, 3, 38, {Fd38 + 'Z'}, true, Fd38, Fd38, f, 0, 2423, 1, 27};
-        QTest::newRow("mode 2, length + 1: the extra byte is cut")
-            << Exchange{Fd, 2, 38, {Fd38 + 'Z'}, true, Fd38, Fd38, f, 0, 2513, 0, 27};
-        QTest::newRow("a byte left waiting is flushed before the command")
-            << Exchange{Fd, 3, 38, {Fd38}, false, Fd38, Fd38, f, 0, 2423, 0, 32, 0, "Z"};
-        QTest::newRow("line with CR LF keeps the CR")
-            << Exchange{Vr, 0, 16, {vr + "\r\n"}, false, vr + '\r', {}, v, 0, 0, 0, 14};
-        QTest::newRow("line mode drops what follows the line")
-            << Exchange{sc, 1, 6, {"AB\nCD\n"}, true, "AB", {}, Flush + sc, 0, 0, 0, 10};
-        QTest::newRow("12-byte short reply in a line mode: one write, Bad OP seen")
-            << Exchange{Vr, 0, 16, {BadOpcode12}, false, "Bad OPCode ", {}, v, 2, 0, 0, 850};
-        QTest::newRow("14-byte short reply in a binary mode is data")
-            << Exchange{Fd, 2, 38, {RecErr14}, false, RecErr14, RecErr14, f, 0, 794, 0, 850};
-        QTest::newRow("2-byte short reply: binary read times out with what came")
-            << Exchange{Fd, 3, 5, {"OK"}, false, "OK", "OK", f, 1, 0, 0, 1100};
-        QTest::newRow("silence: three writes 850 ms apart, nothing read")
-            << Exchange{Fd, 3, 38, {}, false, {}, {}, f + Fd + Fd, 1, 0, 0, 2550, 1};
-        QTest::newRow("5-byte replies are not short; each write starts from empty input")
-            << Exchange{Fd, 3, 38, {"ABCD\n"}, false, {}, {}, f + Fd + Fd, 1, 0, 5, 2550, 1};
-        QTest::newRow("561-byte diagnostic reply gives its last 540 bytes")
-            << Exchange{xd, 2, 561, {diag}, false, block, diag, Flush + xd, 0, 55060, 0, 298};
-        QTest::newRow("RecErr in a line reply repeats the exchange")
-            << Exchange{Vr, 0, 15, {RecErr14, vr + '\n'}, true, vr, {}, v + v, 0, 0, 0, 864};
-        QTest::newRow("Bad OP in a binary reply repeats the exchange")
-            << Exchange{Fd, 2, 38, {BadOpcode12, Fd38}, true, Fd38, Fd38, f + f, 0, 2423, 0, 877};
-        QTest::newRow("RecErr for ever: five repeats, then nothing")
-            << Exchange{Vr, 0, 15, {RecErr14}, true, {}, {}, v.repeated(6), 1, 0, 0, 5100, 1};
-        QTest::newRow("Bad OP for ever: five repeats, then nothing")
-            << Exchange{Fd, 3, 38, {BadOpcode12}, true, {}, {}, f.repeated(6), 2, 0, 0, 6600, 1};
+        const auto row = [](const char* name, const Exchange& x) { QTest::newRow(name) << x; };
+        // Length + 1: the extra byte stays in mode 3 and is cut in mode 2.
+        row("mode 3, extra byte", {Fd, 3, 38, {Fd38 + 'Z'}, true, Fd38, Fd38, f, 0, 2423, 1, 27});
+        row("mode 2, extra byte", {Fd, 2, 38, {Fd38 + 'Z'}, true, Fd38, Fd38, f, 0, 2513, 0, 27});
+        // A byte left waiting is flushed before the command.
+        row("stale byte", {Fd, 3, 38, {Fd38}, false, Fd38, Fd38, f, 0, 2423, 0, 32, 0, "Z"});
+        // A line ending CR LF keeps the CR; line mode drops what follows the line.
+        row("CR LF", {Vr, 0, 16, {vr + "\r\n"}, false, vr + '\r', {}, v, 0, 0, 0, 14});
+        row("two lines", {sc, 1, 6, {"AB\nCD\n"}, true, "AB", {}, Flush + sc, 0, 0, 0, 10});
+        // Short replies: 12 bytes in a line mode is one write with Bad OP seen; 14
+        // bytes in a binary mode is data; 2 bytes times out with what came.
+        row("12-byte line", {Vr, 0, 16, {BadOp}, false, "Bad OPCode ", {}, v, 2, 0, 0, 850});
+        row("14-byte binary", {Fd, 2, 38, {RecErr}, false, RecErr, RecErr, f, 0, 794, 0, 850});
+        row("2-byte binary", {Fd, 3, 5, {"OK"}, false, "OK", "OK", f, 1, 0, 0, 1100});
+        // Silence: three writes 850 ms apart, nothing read. 5-byte replies are not
+        // short, and each write starts from empty input.
+        row("silence", {Fd, 3, 38, {}, false, {}, {}, f + Fd + Fd, 1, 0, 0, 2550, 1});
+        row("5-byte", {Fd, 3, 38, {"ABCD\n"}, false, {}, {}, f + Fd + Fd, 1, 0, 5, 2550, 1});
+        // A 561-byte diagnostic reply gives its last 540 bytes.
+        row("diagnostic", {xd, 2, 561, {diag}, false, block, diag, Flush + xd, 0, 55060, 0, 298});
+        // RecErr in a line reply and Bad OP in a binary one repeat the exchange, at
+        // most five times.
+        row("RecErr once", {Vr, 0, 15, {RecErr, vr + '\n'}, true, vr, {}, v + v, 0, 0, 0, 864});
+        row("BadOp once", {Fd, 2, 38, {BadOp, Fd38}, true, Fd38, Fd38, f + f, 0, 2423, 0, 877});
+        row("BadOp always", {Fd, 3, 38, {BadOp}, true, {}, {}, f.repeated(6), 2, 0, 0, 6600, 1});
     }
 
     void sendCommand() {
@@ -126,32 +115,28 @@ private slots:
         QCOMPARE(rig.link.SendCommand(x.command, x.mode, x.length), x.result);
         QCOMPARE(rig.st.RawReply, x.raw);
         QCOMPARE(rig.port.written(), x.written);
-        QCOMPARE(int(rig.st.ReplyStatus), x.status);
-        QCOMPARE(int(rig.st.ReplyByteSum), x.sum);
-        QCOMPARE(rig.port.bytesWaiting(), x.leftover);
+        QCOMPARE(qint64(rig.st.ReplyStatus), x.status);
+        QCOMPARE(qint64(rig.st.ReplyByteSum), x.sum);
+        QCOMPARE(qint64(rig.port.bytesWaiting()), x.leftover);
         QCOMPARE(rig.waiter.now(), x.endTime);
-        QCOMPARE(int(rig.st.ReplyTimeouts), x.timeouts);
+        QCOMPARE(qint64(rig.st.ReplyTimeouts), x.timeouts);
         QCOMPARE(rig.st.LastCommand, x.command);
-        QVERIFY(!rig.st.CommBusy);
-        QVERIFY(!rig.link.exchangeInProgress());
+        QVERIFY(!rig.st.CommBusy && !rig.link.exchangeInProgress());
     }
 
     void readComm_data() {
         QTest::addColumn<Read>("r");
-        QTest::newRow("-1: a line feed with bytes after it does not end the line")
-            << Read{-1, "AB\nCD\n", {}, 5, 0, true, "AB\nCD", {}, 0, 0, 9};
-        QTest::newRow("0: the first line feed ends the line, the rest stays")
-            << Read{0, "AB\nCD\n", {}, 5, 0, true, "AB", {}, 0, 3, 9};
-        QTest::newRow("-1: a 400 ms stall ends the line after 350 ms")
-            << Read{-1, "AB", "C\n", 10, 412, false, "AB", {}, 1, 0, 362};
-        QTest::newRow("0: a 900 ms stall ends the line after 800 ms")
-            << Read{0, "AB", "C\n", 10, 912, false, "AB", {}, 1, 0, 812};
-        QTest::newRow("0: no first byte within 250 ms")
-            << Read{0, "X\n", {}, 300, 0, false, {}, {}, 1, 0, 250};
-        QTest::newRow("5: three bytes only, taken unsummed after 250 ms")
-            << Read{5, "123", {}, 0, 0, false, "123", "123", 1, 0, 250};
-        QTest::newRow("-2: everything that came in 250 ms")
-            << Read{-2, "abcd", "late", 0, 260, false, "abcd", "abcd", 1, 0, 250};
+        const auto row = [](const char* name, const Read& r) { QTest::newRow(name) << r; };
+        // -1: a line feed with bytes after it does not end the line; 0: the first
+        // line feed ends it and the rest stays.
+        row("-1, two lines", {-1, "AB\nCD\n", {}, 5, 0, true, "AB\nCD", {}, 0, 0, 9});
+        row("0, two lines", {0, "AB\nCD\n", {}, 5, 0, true, "AB", {}, 0, 3, 9});
+        // A stall ends the line: after 350 ms for -1, after 800 ms for 0.
+        row("-1, 400 ms stall", {-1, "AB", "C\n", 10, 412, false, "AB", {}, 1, 0, 362});
+        row("0, 900 ms stall", {0, "AB", "C\n", 10, 912, false, "AB", {}, 1, 0, 812});
+        row("0, no first byte within 250 ms", {0, "X\n", {}, 300, 0, false, {}, {}, 1, 0, 250});
+        row("5, three bytes taken unsummed", {5, "123", {}, 0, 0, false, "123", "123", 1, 0, 250});
+        row("-2, 250 ms", {-2, "abcd", "late", 0, 260, false, "abcd", "abcd", 1, 0, 250});
     }
 
     void readComm() {
@@ -164,9 +149,9 @@ private slots:
         rig.port.deliver(r.second, r.secondAt);
         QCOMPARE(rig.link.ReadComm(r.count), r.result);
         QCOMPARE(rig.st.RawReply, r.raw);
-        QCOMPARE(int(rig.st.ReplyStatus), r.status);
+        QCOMPARE(qint64(rig.st.ReplyStatus), r.status);
         QCOMPARE(int(rig.st.ReplyByteSum), 0);
-        QCOMPARE(rig.port.bytesWaiting(), r.leftover);
+        QCOMPARE(qint64(rig.port.bytesWaiting()), r.leftover);
         QCOMPARE(rig.waiter.now(), r.endTime);
         QVERIFY(rig.port.writes.isEmpty());
     }
@@ -200,23 +185,21 @@ private slots:
     }
 
     void deadPortEndsTheWait_data() {
-        QTest::addColumn<QString>("call");
         QTest::addColumn<qint64>("failAt");
         QTest::addColumn<QByteArray>("written");
         QTest::addColumn<QStringList>("prompts");
-        QTest::newRow("SendCommand, port fails while waiting")
-            << "SendCommand" << qint64(100) << Flush + Fd << QStringList();
-        QTest::newRow("SendCommand, port already closed")
-            << "SendCommand" << qint64(0) << QByteArray() << QStringList();
-        QTest::newRow("ReadComm") << "ReadComm" << qint64(100) << QByteArray() << QStringList();
+        // Each row's name begins with the call it makes.
+        QTest::newRow("SendCommand, port fails") << qint64(100) << Flush + Fd << QStringList();
+        QTest::newRow("SendCommand, port closed") << qint64(0) << QByteArray() << QStringList();
+        QTest::newRow("ReadComm") << qint64(100) << QByteArray() << QStringList();
         QTest::newRow("SendUntilOk")
-            << "SendUntilOk" << qint64(100) << Flush + Lm
+            << qint64(100) << Flush + Lm
             << QStringList{"The setting \"LM,1,5\" was not sent because the serial port is not "
                            "open. Connect to the meter from the Comm menu and try again."};
     }
 
     void deadPortEndsTheWait() {
-        QFETCH(QString, call);
+        const QString call = QString(QTest::currentDataTag()).section(',', 0, 0);
         QFETCH(qint64, failAt);
         Rig rig;
         int failures = 0;
@@ -239,12 +222,12 @@ private slots:
 
     void sendShortCommand_data() {
         QTest::addColumn<Short>("s");
-        QTest::newRow("OK at once") << Short{{"OK\n"}, "OK\n", "OK\n", 1, 9};
-        QTest::newRow("silent meter: five writes, nothing") << Short{{}, {}, {}, 5, 1250};
-        QTest::newRow("Bad OPCode: its first three bytes end it")
-            << Short{{BadOpcode12}, "Bad", "Bad", 1, 9};
-        QTest::newRow("first answer lost: the line reads leave RawReply empty")
-            << Short{{"", "OK\n"}, "OK", {}, 5, 286};
+        const auto row = [](const char* name, const Short& s) { QTest::newRow(name) << s; };
+        row("OK at once", {{"OK\n"}, "OK\n", "OK\n", 1, 9});
+        row("silent meter: five writes, nothing", {{}, {}, {}, 5, 1250});
+        row("Bad OPCode: its first three bytes end it", {{BadOp}, "Bad", "Bad", 1, 9});
+        // The line reads after a lost first answer leave RawReply empty.
+        row("first answer lost", {{"", "OK\n"}, "OK", {}, 5, 286});
     }
 
     void sendShortCommand() {
@@ -265,14 +248,12 @@ private slots:
         const QString never = "The meter did not acknowledge the setting \"LM,1,5\" after 10 "
                               "tries, so it may not have been changed. Check the connection to "
                               "the meter and try again.";
-        QTest::newRow("OK at once") << Until{{"OK\n"}, 0, 1, 0, {}};
-        QTest::newRow("Bad OPCode, then OK") << Until{{BadOpcode12, "OK\n"}, 0, 2, 0, {}};
-        QTest::newRow("silent meter: ten sends of five writes, told once")
-            << Until{{}, 0, 50, 0, {never}};
-        QTest::newRow("stale CommBusy cleared by the polling watchdog")
-            << Until{{"OK\n"}, 15000, 1, 15000, {}};
-        QTest::newRow("CommBusy that never clears: nothing sent")
-            << Until{{"OK\n"}, 99000, 0, -1, {Busy}};
+        const auto row = [](const char* name, const Until& u) { QTest::newRow(name) << u; };
+        row("OK at once", {{"OK\n"}, 0, 1, 0, {}});
+        row("Bad OPCode, then OK", {{BadOp, "OK\n"}, 0, 2, 0, {}});
+        row("silent meter: ten sends of five writes, told once", {{}, 0, 50, 0, {never}});
+        row("stale CommBusy cleared by the polling watchdog", {{"OK\n"}, 15000, 1, 15000, {}});
+        row("CommBusy that never clears: nothing sent", {{"OK\n"}, 99000, 0, -1, {Busy}});
     }
 
     void sendUntilOk() {
@@ -287,7 +268,7 @@ private slots:
         rig.waiter.onYield = [&] { rig.st.CommBusy &= rig.waiter.now() < u.busyUntil; };
 
         QCOMPARE(rig.link.SendUntilOk("LM,1,5"), u.prompts.isEmpty());
-        QCOMPARE(rig.port.countWrites(Lm), u.commandWrites);
+        QCOMPARE(qint64(rig.port.countWrites(Lm)), u.commandWrites);
         QCOMPARE(rig.port.writes.isEmpty() ? -1 : rig.port.writes.first().time, u.firstWriteAt);
         QCOMPARE(rig.prompts.texts(), u.prompts);
         for (const ScriptedPrompts::Shown& s : rig.prompts.shown)

@@ -58,7 +58,11 @@ struct Rig {
     bool pleaseWaitShown() { return w.pleaseWait() && w.pleaseWait()->isVisible(); }
     // The text of the start-up box when it shows without the please-wait window.
     QString initText() { return shown("InitText") && !pleaseWaitShown() ? text("InitText") : ""; }
-    QAction* item(const char* name) { return w.findChild<QAction*>(name); }
+    bool allRead() {
+        const frmPleaseWait* p = w.pleaseWait();
+        return p->gotsysconfig()->isChecked() && p->gotchanconfig()->isChecked() &&
+               p->gotlearndata()->isChecked();
+    }
     // Start-up and the two ticks that read the configuration and clear the
     // please-wait window.
     void startLive() {
@@ -92,401 +96,334 @@ QByteArray flowRecord(char state, char flags, const char* total = "66666666A5993
     return r;
 }
 
-// A picture of the window for a person to look at, when CORVANE_GRAB_DIR is set.
-void grab(QWidget& w, const QString& name) {
-    const QString dir = qEnvironmentVariable("CORVANE_GRAB_DIR");
-    if (dir.isEmpty())
-        return;
-    QCoreApplication::sendPostedEvents(); // the layout requests
-    w.grab().save(dir + "/" + name + ".png");
-}
-
 } // namespace
 
 class tst_mainwindow : public QObject {
     Q_OBJECT
 private slots:
-    void startupAndLivePage_data();
-    void startupAndLivePage();
-    void startupWithoutMeter_data();
-    void startupWithoutMeter();
-    void versionReply_data();
-    void versionReply();
-    void pollingTick_data();
-    void pollingTick();
-    void silentSystemConfigDuringStartup();
-    void unitIndexOutsideTable_data();
-    void unitIndexOutsideTable();
-    void masterErase_data();
-    void masterErase();
-    void hangUpReconnectAndClose();
-};
-
-void tst_mainwindow::startupAndLivePage_data() {
-    QTest::addColumn<int>("unitType");
-    QTest::addColumn<QByteArray>("units");
-    // Learn state, flag byte; remote zero enabled, XQ mode, logging active.
-    QTest::addColumn<QList<int>>("meter");
-    QTest::addColumn<QString>("texts");  // flow unit|velocity unit|total|multiplier|total unit
-    QTest::addColumn<QString>("status"); // empty: the status box is hidden
-    QTest::addColumn<QString>("indicators");
-    const auto row = [](const char* name, int unitType, const char* units, const QList<int>& meter,
-                        const char* texts, const char* status, const char* indicators) {
-        QTest::newRow(name) << unitType << QByteArray(units) << meter << texts << status
-                            << indicators;
-    };
-    row("KR5, gallons per minute, measuring", 5, "00000001", {4, 0, 0, 0, 1},
-        "G/Min|Ft/Sec|  1284517|  X1|GAL", "", "Logging");
-    // The logging flags are combined bit by bit: 1 AND 2 is 0.
-    row("KR4, cubic metres per hour, remote zero applied", 4, "01040402", {4, 0x80, 1, 1, 2},
-        "M3/Hr|M/Sec|  128452|  X10|M3", "", "Not Logging XQ RZ");
-    row("KR3, litres per second, warning, remote zero not enabled", 3, "04050500",
-        {4, 0x82, 0, 0, 1}, "L/Sec|M/Sec|  128|  X10000|L", "Warning\n", "Logging");
-    row("pounds per day, learning", 5, "02070703", {3, 0x18, 1, 0, 1},
-        "LB/Day|Ft/Sec|  12845|  X100|",
-        "Learn Mode\nNo Flow - Can't Learn\nWarning - Low Sig Strength\n", "Logging");
-    row("imperial gallons, waiting for range", 5, "03010100", {0, 0, 0, 1, 1},
-        "IG/Sec|Ft/Sec|  1285|  X1000|IGal", "Waiting for range to set\n", "Logging XQ");
-}
-
-void tst_mainwindow::startupAndLivePage() {
-    QFETCH(int, unitType);
-    QFETCH(QByteArray, units);
-    QFETCH(QList<int>, meter);
-    QFETCH(QString, status);
-    Rig rig;
-    rig.answer("CC,0,", channelRecord(units.constData()));
-    rig.answer("FD,0,", flowRecord(char(meter[0]), char(meter[1])));
-    MeterState& s = rig.model.state();
-    s.unitType = unitType;
-    s.version = "V2.07";
-    s.remoteZeroEnabled = qint16(meter[2]);
-    s.xqMode = qint16(meter[3]);
-    s.loggingActive = qint16(meter[4]);
-    s.loggingOn = 1;
-    // Contrast and datalog number 10 are line feed bytes inside the SC record.
-    s.displayContrast = 10;
-    s.currentDatalog = 10;
-    s.systemMiscValue = 2.5f;
-    rig.w.Form_Load();
-    QCOMPARE(rig.sent(), Flush + "VT,0\n");
-    QCOMPARE(rig.w.windowTitle(), QString("Corvane v1.00"));
-    QCOMPARE(rig.text("Label23"), QString("Velmar KR%1").arg(unitType));
-    QCOMPARE(rig.w.flags().UnitIsKR5, unitType == 5);
-    QCOMPARE(rig.w.flags().UnitIsKR3, unitType == 3);
-    QCOMPARE(rig.w.Timer1().interval(), 1500);
-    QVERIFY(rig.w.Timer1().isActive() && rig.w.showsHourglass() && rig.pleaseWaitShown());
-    QCOMPARE(rig.text("InitText"), QString("Initializing Data  please Wait."));
-
-    // First tick: version, the three configuration reads, the first flow read.
-    rig.w.Launch();
-    QCOMPARE(rig.sent(), "VR,0\n" + Flush + Flush + "SC,0,\n" + Flush + "CC,0,\n" + Flush +
-                             "LR,0\n" + Flush + "FD,0,1\n");
-    QCOMPARE(rig.text("Label22"), QString("V2.07"));
-    const frmPleaseWait* wait = rig.w.pleaseWait();
-    QVERIFY(rig.w.showsHourglass() && rig.pleaseWaitShown());
-    QVERIFY(wait->gotsysconfig()->isChecked() && wait->gotchanconfig()->isChecked() &&
-            wait->gotlearndata()->isChecked());
-    const SystemConfig& c = rig.w.config().SysConfig;
-    QCOMPARE(
-        QString("%1 %2 %3").arg(c.DisplayContrast).arg(c.CurrentDatalogNumber).arg(c.LearnScale),
-        QString("10 10 2.5"));
-
-    // Second tick: start-up is over; the live page is served.
-    rig.w.Launch();
-    QCOMPARE(rig.sent(), Flush + "FD,0,2\n");
-    QVERIFY(!rig.w.showsHourglass() && !rig.pleaseWaitShown() && !rig.shown("InitText"));
-    QVERIFY(rig.prompts.shown.isEmpty() && !rig.link.state().CommBusy);
-    QCOMPARE(rig.texts({"FlowValText", "velvaltext", "SSvaltext", "SQvaltext", "NormDispTime",
-                        "NormDispDate"}),
-             QString("380.25|4.20|78.5|94.3|01:05:09 PM|07/14/2024"));
-    QTEST(rig.texts({"FlowRateEEval", "Velratetext", "TotValtext", "TotXtext", "TotEEunit"}),
-          "texts");
-    auto* box = rig.w.findChild<QPlainTextEdit*>("ErrMessBox");
-    QCOMPARE(box->isHidden() ? QString() : box->toPlainText(), status);
-    QVERIFY(rig.shown("TxtLogging"));
-    QTEST(rig.text("TxtLogging") + (rig.shown("TxtXQmode") ? " XQ" : "") +
-              (rig.shown("TxtRemoteZero") ? " RZ" : ""),
-          "indicators");
-    grab(rig.w, QTest::currentDataTag());
-}
-
-void tst_mainwindow::startupWithoutMeter_data() {
-    QTest::addColumn<QString>("settings"); // stored; empty: none
-    QTest::addColumn<bool>("dialogConnects");
-    QTest::addColumn<QStringList>("messages");
-    QTest::addColumn<int>("identifications"); // VT commands sent
-    QTest::addColumn<QString>("model");
-    QTest::addColumn<QString>("initText"); // shown without the please-wait window
-    const QString failed = "Communications Failed";
-    QTest::newRow("dialog cancelled")
-        << "" << false << QStringList{failed} << 3 << "No Connect" << Demo;
-    QTest::newRow("dialog connects")
-        << "" << true << QStringList{failed, "Communications Established"} << 4 << "Velmar KR5"
-        << "";
-    // The program starts with the stored speed and its own framing.
-    QTest::newRow("stored settings rejected")
-        << "fast,n,8,1xyz" << false
-        << QStringList{"The port does not accept the settings \"fast,n,,n,8,1\"."} << 0 << ""
-        << Demo;
-}
-
-void tst_mainwindow::startupWithoutMeter() {
-    QFETCH(QString, settings);
-    QFETCH(bool, dialogConnects);
-    QFETCH(int, identifications);
-    Rig rig;
-    if (!settings.isEmpty())
-        rig.store.storeProperties(settings, 1, 0);
-    rig.model.faults().silent = true;
-    rig.w.runPropertiesDialog = [&](frmProperties& d) {
-        ++rig.propertiesRuns;
-        d.Form_Load();
-        rig.model.faults().silent = !dialogConnects;
-        dialogConnects ? d.cmdOK_Click() : d.cmdCancel_Click();
-    };
-    rig.w.Form_Load();
-    QTEST(rig.prompts.texts(), "messages");
-    QCOMPARE(rig.prompts.shown[0].icon == Prompts::Icon::Exclamation, !settings.isEmpty());
-    QCOMPARE(rig.propertiesRuns, settings.isEmpty() ? 1 : 0);
-    QCOMPARE(rig.sent(), (Flush + "VT,0\n").repeated(identifications));
-    QCOMPARE(rig.w.flags().LinkEstablished, dialogConnects);
-    QCOMPARE(rig.w.Timer1().isActive(), dialogConnects);
-    QVERIFY(!rig.link.state().CommBusy && rig.w.isVisible());
-    QTEST(rig.text("Label23"), "model");
-    QTEST(rig.initText(), "initText");
-    rig.w.Launch();
-    QCOMPARE(rig.sent().contains("SC,0,\n"), dialogConnects);
-    grab(rig.w, QString("start-up, ") + QTest::currentDataTag());
-}
-
-void tst_mainwindow::versionReply_data() {
-    QTest::addColumn<QByteArray>("reply");
-    QTest::addColumn<QString>("label");
-    QTest::addColumn<int>("writes"); // more than one: the reply was refused
-    QTest::newRow("version and serial") << QByteArray("VR,V1.95,12345\n") << "V1.95" << 1;
-    QTest::newRow("no second comma") << QByteArray("VR,1.04\n") << "" << 1;
-    QTest::newRow("meter says BAD") << QByteArray("VR,BAD,\n") << "" << 4;
-    QTest::newRow("not a version") << QByteArray("XX,1,2\n") << "" << 4;
-}
-
-void tst_mainwindow::versionReply() {
-    QFETCH(QByteArray, reply);
-    QFETCH(int, writes);
-    Rig rig;
-    rig.answer("VR,0", reply, true);
-    rig.w.Form_Load();
-    rig.sent();
-    rig.w.GetVersionNumber();
-    QTEST(rig.text("Label22"), "label");
-    QCOMPARE(rig.w.flags().NeedVersion, writes > 1);
-    QCOMPARE(rig.sent(), QByteArray("VR,0\n").repeated(writes));
-    // A read that keeps failing is tried again, but the user is told once.
-    rig.w.GetVersionNumber();
-    QCOMPARE(rig.prompts.texts().join(""),
-             writes > 1 ? "Can't Determine UnitType Kr3? Kr4? Kr5?" : "");
-}
-
-void tst_mainwindow::pollingTick_data() {
-    QTest::addColumn<QString>("before"); // ticks before: B the link is busy; N it is not
-    QTest::addColumn<int>("page");
-    QTest::addColumn<QString>("stale"); // S system, C channel, L learn, F flow
-    QTest::addColumn<int>("sequence");  // of the last flow read; 0: as start-up left it
-    QTest::addColumn<QByteArray>("wire");
-    const QByteArray fd = Flush + "FD,0,3\n";
-    QTest::newRow("nothing stale") << "" << 0 << "" << 0 << fd;
-    QTest::newRow("system first") << "" << 0 << "SCLF" << 0 << fd + Flush + Flush + "SC,0,\n";
-    QTest::newRow("channel before learn") << "" << 0 << "CLF" << 0 << fd + Flush + "CC,0,\n";
-    QTest::newRow("learn before flow") << "" << 0 << "LF" << 0 << fd + Flush + "LR,0\n";
-    // The flow page's own read has already brought fresh values.
-    QTest::newRow("flow") << "" << 0 << "F" << 0 << fd;
-    QTest::newRow("other page, flow") << "" << 1 << "F" << 0 << fd;
-    QTest::newRow("other page, nothing stale") << "" << 1 << "" << 0 << QByteArray();
-    QTest::newRow("sequence at its top") << "" << 0 << "" << 32766 << Flush + "FD,0,32767\n";
-    QTest::newRow("sequence wraps") << "" << 0 << "" << 32767 << Flush + "FD,0,1\n";
-    // A link busy for ten ticks, in a row or not, is freed; nine are not enough.
-    QTest::newRow("busy nine ticks") << "BBBBBBBBB" << 0 << "" << 0 << QByteArray();
-    QTest::newRow("busy ten ticks, not in a row")
-        << "BBBBBNBBBBB" << 0 << "" << 0 << Flush + "FD,0,4\n";
-}
-
-void tst_mainwindow::pollingTick() {
-    QFETCH(QString, before);
-    QFETCH(int, page);
-    QFETCH(QString, stale);
-    QFETCH(int, sequence);
-    Rig rig;
-    rig.startLive();
-    for (QChar tick : before) {
-        const bool busy = tick == 'B';
-        rig.link.state().CommBusy = busy;
-        rig.w.Launch();
-        QCOMPARE(rig.sent().isEmpty(), busy);
-        // The link stays busy until the watchdog frees it.
-        rig.link.state().CommBusy = busy && rig.w.flags().BusyTicks != 0;
-    }
-    if (sequence)
-        rig.w.setFdSequence(qint16(sequence));
-    rig.w.findChild<QTabWidget*>("SSTab1")->setCurrentIndex(page);
-    SchedulingFlags& f = rig.w.flags();
-    f.NeedSysConfig = stale.contains('S');
-    f.NeedSSConfig = stale.contains('C');
-    f.NeedLrnData = stale.contains('L');
-    f.NeedFlowData = stale.contains('F');
-    rig.w.Launch();
-    QTEST(rig.sent(), "wire");
-}
-
-void tst_mainwindow::silentSystemConfigDuringStartup() {
-    Rig rig;
-    rig.answer("SC,0,", QByteArray());
-    rig.w.Form_Load();
-    rig.sent();
-    rig.w.Launch();
-    const QByteArray sent = rig.sent();
-    // Tried at start-up and again as the catch-up read; three writes each.
-    QCOMPARE(sent.count("SC,0,\n"), 6);
-    QVERIFY(!sent.contains("CC,0,") && !sent.contains("LR,0"));
-    QVERIFY(rig.w.flags().NeedSysConfig && rig.w.flags().ConfigPending);
-    QVERIFY(!rig.w.pleaseWait()->gotsysconfig()->isChecked());
-    QVERIFY(rig.w.showsHourglass() && !rig.link.state().CommBusy);
-}
-
-void tst_mainwindow::unitIndexOutsideTable_data() {
-    QTest::addColumn<QByteArray>("units");
-    QTest::addColumn<bool>("chanRead"); // the channel configuration was taken
-    QTest::addColumn<QString>("texts"); // flow unit|total|multiplier|total unit
-    // Start: gallons per minute, totalizer X1 in gallons, a zero total shown
-    // once. Then the meter reports an index outside its table.
-    QTest::newRow("flow volume unit 8")
-        << QByteArray("00080001") << false << "G/Min|  1284517|  X1|GAL";
-    QTest::newRow("flow time unit 4")
-        << QByteArray("00000004") << false << "G/Min|  1284517|  X1|GAL";
-    QTest::newRow("multiplier 5") << QByteArray("05000001") << true << "G/Min|  0|  X1|GAL";
-    QTest::newRow("totalizer unit 9")
-        << QByteArray("01000901") << true << "G/Min|  128452|  X10|GAL";
-}
-
-void tst_mainwindow::unitIndexOutsideTable() {
-    QFETCH(QByteArray, units);
-    Rig rig;
-    rig.answer("CC,0,", channelRecord("00000001"));
-    rig.answer("FD,0,", flowRecord(4, 0, "0000000000000000"));
-    rig.startLive();
-    QCOMPARE(rig.text("TotValtext"), QString("  0"));
-    rig.answer("CC,0,", channelRecord(units.constData()));
-    rig.w.flags().NeedSSConfig = true;
-    rig.w.Launch();
-    rig.answer("FD,0,", flowRecord(4, 0));
-    rig.w.Launch();
-    rig.w.Launch();
-    QTEST(!rig.w.flags().NeedSSConfig, "chanRead");
-    QTEST(rig.texts({"FlowRateEEval", "TotValtext", "TotXtext", "TotEEunit"}), "texts");
-    // Nothing else breaks: the link is free and the next tick reads again.
-    QVERIFY(!rig.link.state().CommBusy);
-    rig.sent();
-    rig.w.Launch();
-    QVERIFY(rig.sent().startsWith(Flush + "FD,0,"));
-    QVERIFY(rig.prompts.shown.isEmpty());
-}
-
-void tst_mainwindow::masterErase_data() {
-    QTest::addColumn<Prompts::Answer>("answer");
-    QTest::addColumn<bool>("meterBack");
-    QTest::addColumn<QByteArray>("wire");
-    QTest::addColumn<QStringList>("messages");
-    const QString question = "This will Master Erase the Unit - continue ?";
-    QTest::newRow("no") << Prompts::Answer::No << true << QByteArray() << QStringList{question};
-    QTest::newRow("yes") << Prompts::Answer::Yes << true
-                         << Flush + "MR,1\n" + Flush + "CC,0,\n" + Flush + "VT,0\n"
-                         << QStringList{question};
-    QTest::newRow("yes, meter does not come back")
-        << Prompts::Answer::Yes << false
-        << Flush + "MR,1\n" + Flush + "CC,0,\nCC,0,\nCC,0,\n" + Flush + "VT,0\n" + Flush +
-               "VT,0\n" + Flush + "VT,0\n"
-        << QStringList{question, "Communications Failed"};
-}
-
-void tst_mainwindow::masterErase() {
-    QFETCH(Prompts::Answer, answer);
-    QFETCH(bool, meterBack);
-    Rig rig;
-    rig.startLive();
-    rig.prompts.answers = {answer};
-    if (!meterBack)
-        rig.model.onCommand = [&](const MeterModel::Received& r) {
-            rig.model.faults().silent |= r.command.startsWith("MR,1");
+    void startupAndLivePage_data() {
+        QTest::addColumn<QByteArray>("units");
+        // Unit type, learn state, flag byte; remote zero enabled, XQ mode, logging active.
+        QTest::addColumn<QList<int>>("meter");
+        // Flow unit|velocity unit|total|multiplier|total unit|status box|indicators.
+        QTest::addColumn<QString>("shown");
+        const auto row = [](const char* name, const char* units, const QList<int>& meter,
+                            const char* shown) {
+            QTest::newRow(name) << QByteArray(units) << meter << QString(shown);
         };
-    rig.item("mnuMasterErase")->trigger();
-    QTEST(rig.sent(), "wire");
-    QTEST(rig.prompts.texts(), "messages");
-    const ScriptedPrompts::Shown& q = rig.prompts.shown[0];
-    QCOMPARE(q.title, QString("Master Erase Unit"));
-    QVERIFY(q.buttons == Prompts::Buttons::YesNo && q.icon == Prompts::Icon::Exclamation &&
-            q.defaultAnswer == Prompts::Answer::No);
-    QVERIFY(!rig.link.state().CommBusy);
-    if (answer == Prompts::Answer::No)
-        return;
-    QCOMPARE(rig.w.flags().LinkEstablished, meterBack);
-    QCOMPARE(rig.propertiesRuns, meterBack ? 0 : 1);
-    QCOMPARE(rig.initText(), meterBack ? "" : Demo);
-    if (meterBack) {
-        // The whole configuration is read again behind the please-wait window.
-        QVERIFY(rig.w.showsHourglass() && rig.pleaseWaitShown());
+        row("KR5, gallons per minute, remote zero enabled only", "00000001", {5, 4, 0, 1, 0, 1},
+            "G/Min|Ft/Sec|  1284517|  X1|GAL||Logging");
+        // The logging flags are combined bit by bit: 1 AND 2 is 0.
+        row("KR4, cubic metres per hour, remote zero applied", "01040402", {4, 4, 0x80, 1, 1, 2},
+            "M3/Hr|M/Sec|  128452|  X10|M3||Not Logging XQ RZ");
+        row("KR3, litres per second, two warnings, remote zero applied only", "04050500",
+            {3, 4, 0x86, 0, 0, 1}, "L/Sec|M/Sec|  128|  X10000|L|Warning\nAlarm\n|Logging");
+    }
+
+    void startupAndLivePage() {
+        QFETCH(QByteArray, units);
+        QFETCH(QList<int>, meter);
+        Rig rig;
+        rig.answer("CC,0,", channelRecord(units.constData()));
+        rig.answer("FD,0,", flowRecord(char(meter[1]), char(meter[2])));
+        MeterState& s = rig.model.state();
+        s.unitType = meter[0];
+        s.remoteZeroEnabled = qint16(meter[3]);
+        s.xqMode = qint16(meter[4]);
+        s.loggingActive = qint16(meter[5]);
+        s.loggingOn = 1;
+        s.displayContrast = 10; // a line feed byte inside the binary SC record
+        rig.w.Form_Load();
+        QCOMPARE(rig.sent(), Flush + "VT,0\n");
+        QCOMPARE(
+            rig.w.windowTitle() + "|" + rig.texts({"Label23", "InitText"}),
+            QString("Corvane v1.00|Velmar KR%1|Initializing Data  please Wait.").arg(meter[0]));
+        QCOMPARE(rig.w.Timer1().interval(), 1500);
+        QVERIFY(rig.w.Timer1().isActive() && rig.w.showsHourglass() && rig.pleaseWaitShown());
+
+        // First tick: version, the three configuration reads, the first flow read.
+        rig.w.Launch();
+        QCOMPARE(rig.sent(), "VR,0\n" + Flush + Flush + "SC,0,\n" + Flush + "CC,0,\n" + Flush +
+                                 "LR,0\n" + Flush + "FD,0,1\n");
+        QVERIFY(rig.w.showsHourglass() && rig.pleaseWaitShown() && rig.allRead());
+        QCOMPARE(rig.w.config().SysConfig.DisplayContrast, qint16(10));
+
+        // Second tick: start-up is over; the live page is served.
+        rig.w.Launch();
+        QCOMPARE(rig.sent(), Flush + "FD,0,2\n");
+        QVERIFY(!rig.w.showsHourglass() && !rig.pleaseWaitShown() && !rig.shown("InitText"));
+        QVERIFY(rig.prompts.shown.isEmpty() && !rig.link.state().CommBusy);
+        QCOMPARE(rig.texts({"FlowValText", "velvaltext", "SSvaltext", "SQvaltext", "NormDispTime",
+                            "NormDispDate"}),
+                 QString("380.25|4.20|78.5|94.3|01:05:09 PM|07/14/2024"));
+        auto* box = rig.w.findChild<QPlainTextEdit*>("ErrMessBox");
+        QVERIFY(rig.shown("TxtLogging"));
+        QTEST(rig.texts({"FlowRateEEval", "Velratetext", "TotValtext", "TotXtext", "TotEEunit"}) +
+                  "|" + (box->isHidden() ? QString() : box->toPlainText()) + "|" +
+                  rig.text("TxtLogging") + (rig.shown("TxtXQmode") ? " XQ" : "") +
+                  (rig.shown("TxtRemoteZero") ? " RZ" : ""),
+              "shown");
+    }
+
+    void startupWithoutMeter_data() {
+        QTest::addColumn<QString>("settings"); // stored; empty: none
+        QTest::addColumn<bool>("dialogConnects");
+        QTest::addColumn<int>("identifications"); // VT commands sent
+        // The messages, the model and the start-up text shown without the please-wait window.
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("dialog cancelled")
+            << "" << false << 3 << "Communications Failed|No Connect|" + Demo;
+        QTest::newRow("dialog connects")
+            << "" << true << 4 << "Communications Failed|Communications Established|Velmar KR5|";
+        // The program starts with the stored speed and its own framing.
+        QTest::newRow("stored settings rejected")
+            << "fast,n,8,1xyz" << false << 0
+            << "The port does not accept the settings \"fast,n,,n,8,1\".||" + Demo;
+    }
+
+    void startupWithoutMeter() {
+        QFETCH(QString, settings);
+        QFETCH(bool, dialogConnects);
+        QFETCH(int, identifications);
+        Rig rig;
+        if (!settings.isEmpty())
+            rig.store.storeProperties(settings, 1, 0);
+        rig.model.faults().silent = true;
+        rig.w.runPropertiesDialog = [&](frmProperties& d) {
+            ++rig.propertiesRuns;
+            d.Form_Load();
+            rig.model.faults().silent = !dialogConnects;
+            dialogConnects ? d.cmdOK_Click() : d.cmdCancel_Click();
+        };
+        rig.w.Form_Load();
+        QCOMPARE(rig.prompts.shown[0].icon == Prompts::Icon::Exclamation, !settings.isEmpty());
+        QCOMPARE(rig.propertiesRuns, settings.isEmpty() ? 1 : 0);
+        QCOMPARE(rig.sent(), (Flush + "VT,0\n").repeated(identifications));
+        QCOMPARE(rig.w.flags().LinkEstablished, dialogConnects);
+        QCOMPARE(rig.w.Timer1().isActive(), dialogConnects);
+        QVERIFY(!rig.link.state().CommBusy && rig.w.isVisible());
+        QTEST((rig.prompts.texts() << rig.text("Label23") << rig.initText()).join('|'), "shown");
+        rig.w.Launch();
+        QCOMPARE(rig.sent().contains("SC,0,\n"), dialogConnects);
+    }
+
+    void versionReply_data() {
+        QTest::addColumn<QByteArray>("reply");
+        QTest::addColumn<QString>("label");
+        QTest::addColumn<int>("writes"); // more than one: the reply was refused
+        QTest::newRow("version and serial") << QByteArray("VR,V1.95,12345\n") << "V1.95" << 1;
+        QTest::newRow("no second comma") << QByteArray("VR,1.04\n") << "" << 1;
+        QTest::newRow("meter says BAD") << QByteArray("VR,BAD,\n") << "" << 4;
+        QTest::newRow("not a version") << QByteArray("XX,1,2\n") << "" << 4;
+    }
+
+    void versionReply() {
+        QFETCH(QByteArray, reply);
+        QFETCH(int, writes);
+        Rig rig;
+        rig.answer("VR,0", reply, true);
+        rig.w.Form_Load();
+        rig.sent();
+        rig.w.GetVersionNumber();
+        QTEST(rig.text("Label22"), "label");
+        QCOMPARE(rig.w.flags().NeedVersion, writes > 1);
+        QCOMPARE(rig.sent(), QByteArray("VR,0\n").repeated(writes));
+        // A read that keeps failing is tried again, but the user is told once.
+        rig.w.GetVersionNumber();
+        QCOMPARE(rig.prompts.texts().join(""),
+                 writes > 1 ? "Can't Determine UnitType Kr3? Kr4? Kr5?" : "");
+    }
+
+    void pollingTick_data() {
+        QTest::addColumn<QString>("before"); // ticks before: B the link is busy; N it is not
+        QTest::addColumn<int>("page");
+        QTest::addColumn<QString>("stale"); // S system, C channel, L learn, F flow
+        QTest::addColumn<int>("sequence");  // of the last flow read; 0: as start-up left it
+        QTest::addColumn<QByteArray>("wire");
+        const QByteArray fd = Flush + "FD,0,3\n";
+        QTest::newRow("nothing stale") << "" << 0 << "" << 0 << fd;
+        QTest::newRow("system first") << "" << 0 << "SCLF" << 0 << fd + Flush + Flush + "SC,0,\n";
+        QTest::newRow("channel before learn") << "" << 0 << "CLF" << 0 << fd + Flush + "CC,0,\n";
+        QTest::newRow("learn before flow") << "" << 0 << "LF" << 0 << fd + Flush + "LR,0\n";
+        // The flow page's own read has already brought fresh values.
+        QTest::newRow("flow") << "" << 0 << "F" << 0 << fd;
+        QTest::newRow("other page, flow") << "" << 1 << "F" << 0 << fd;
+        QTest::newRow("other page, nothing stale") << "" << 1 << "" << 0 << QByteArray();
+        QTest::newRow("sequence at its top") << "" << 0 << "" << 32766 << Flush + "FD,0,32767\n";
+        QTest::newRow("sequence wraps") << "" << 0 << "" << 32767 << Flush + "FD,0,1\n";
+        // A link busy for ten ticks, in a row or not, is freed; nine are not enough.
+        QTest::newRow("busy nine ticks") << "BBBBBBBBB" << 0 << "" << 0 << QByteArray();
+        QTest::newRow("busy ten ticks, not in a row")
+            << "BBBBBNBBBBB" << 0 << "" << 0 << Flush + "FD,0,4\n";
+    }
+
+    void pollingTick() {
+        QFETCH(QString, before);
+        QFETCH(int, page);
+        QFETCH(QString, stale);
+        QFETCH(int, sequence);
+        Rig rig;
+        rig.startLive();
+        for (QChar tick : before) {
+            const bool busy = tick == 'B';
+            rig.link.state().CommBusy = busy;
+            rig.w.Launch();
+            QCOMPARE(rig.sent().isEmpty(), busy);
+            // The link stays busy until the watchdog frees it.
+            rig.link.state().CommBusy = busy && rig.w.flags().BusyTicks != 0;
+        }
+        if (sequence)
+            rig.w.setFdSequence(qint16(sequence));
+        rig.w.findChild<QTabWidget*>("SSTab1")->setCurrentIndex(page);
+        SchedulingFlags& f = rig.w.flags();
+        f.NeedSysConfig = stale.contains('S');
+        f.NeedSSConfig = stale.contains('C');
+        f.NeedLrnData = stale.contains('L');
+        f.NeedFlowData = stale.contains('F');
+        rig.w.Launch();
+        QTEST(rig.sent(), "wire");
+    }
+
+    void silentSystemConfigDuringStartup() {
+        Rig rig;
+        rig.answer("SC,0,", QByteArray());
+        rig.w.Form_Load();
+        rig.sent();
         rig.w.Launch();
         const QByteArray sent = rig.sent();
-        QVERIFY(sent.contains("SC,0,\n") && sent.contains("CC,0,\n") && sent.contains("LR,0\n"));
-        QVERIFY(rig.w.pleaseWait()->gotlearndata()->isChecked());
+        // Tried at start-up and again as the catch-up read; three writes each.
+        QCOMPARE(sent.count("SC,0,\n"), 6);
+        QVERIFY(!sent.contains("CC,0,") && !sent.contains("LR,0"));
+        QVERIFY(rig.w.flags().NeedSysConfig && rig.w.flags().ConfigPending);
+        QVERIFY(rig.w.showsHourglass() && !rig.w.pleaseWait()->gotsysconfig()->isChecked());
+        QVERIFY(!rig.link.state().CommBusy);
     }
-}
 
-void tst_mainwindow::hangUpReconnectAndClose() {
-    Rig rig;
-    rig.startLive();
-    QAction* establish = rig.item("mnuEstablishComm");
-    establish->setEnabled(false); // as an earlier reconnection leaves it
+    void unitIndexOutsideTable_data() {
+        QTest::addColumn<QByteArray>("units");
+        QTest::addColumn<bool>("chanRead"); // the channel configuration was taken
+        QTest::addColumn<QString>("texts"); // flow unit|total|multiplier|total unit
+        // Start: gallons per minute, totalizer X1 in gallons, a zero total shown
+        // once. Then the meter reports an index outside its table.
+        QTest::newRow("flow volume unit 8")
+            << QByteArray("00080001") << false << "G/Min|  1284517|  X1|GAL";
+        QTest::newRow("multiplier 5") << QByteArray("05000001") << true << "G/Min|  0|  X1|GAL";
+        QTest::newRow("totalizer unit 9")
+            << QByteArray("01000901") << true << "G/Min|  128452|  X10|GAL";
+    }
 
-    rig.model.faults().hangUp = true;
-    const qint64 before = rig.waiter.now();
-    for (int i = 0; i < 5; ++i)
+    void unitIndexOutsideTable() {
+        QFETCH(QByteArray, units);
+        Rig rig;
+        rig.answer("CC,0,", channelRecord("00000001"));
+        rig.answer("FD,0,", flowRecord(4, 0, "0000000000000000"));
+        rig.startLive();
+        QCOMPARE(rig.text("TotValtext"), QString("  0"));
+        rig.answer("CC,0,", channelRecord(units.constData()));
+        rig.w.flags().NeedSSConfig = true;
         rig.w.Launch();
-    QCOMPARE(rig.prompts.texts(),
-             QStringList{"The connection to the meter was lost (The meter hung up: the line has "
-                         "gone away.).\n\nThe port has been closed. When the meter is back, "
-                         "choose Comm > Establish Comm to reconnect."});
-    QCOMPARE(rig.prompts.shown[0].icon, Prompts::Icon::Exclamation);
-    QVERIFY(!rig.sim.isOpen() && !rig.w.flags().LinkEstablished && establish->isEnabled());
-    // Polling does nothing with the port closed: no bytes, no waiting.
-    QVERIFY(rig.sent().count("FD,0,") <= 1);
-    QVERIFY(rig.waiter.now() - before < 3000);
-    rig.w.Launch();
-    QVERIFY(rig.sent().isEmpty());
+        rig.answer("FD,0,", flowRecord(4, 0));
+        rig.w.Launch();
+        rig.w.Launch();
+        QTEST(!rig.w.flags().NeedSSConfig, "chanRead");
+        QTEST(rig.texts({"FlowRateEEval", "TotValtext", "TotXtext", "TotEEunit"}), "texts");
+        // Nothing else breaks: the link is free and the next tick reads again.
+        QVERIFY(!rig.link.state().CommBusy && rig.prompts.shown.isEmpty());
+        rig.sent();
+        rig.w.Launch();
+        QVERIFY(rig.sent().startsWith(Flush + "FD,0,"));
+    }
 
-    // While the link is busy the item does nothing.
-    rig.prompts.clearRecord();
-    rig.link.state().CommBusy = true;
-    establish->trigger();
-    QVERIFY(rig.prompts.shown.isEmpty() && rig.sent().isEmpty());
-    rig.link.state().CommBusy = false;
-    establish->trigger();
-    rig.model.faults().hangUp = false;
-    establish->trigger();
-    QCOMPARE(rig.prompts.texts(),
-             (QStringList{"Failed to Establish Communications", "Communications Established"}));
-    QVERIFY(rig.sim.isOpen() && !establish->isEnabled());
-    rig.sent();
-    rig.w.Launch();
-    QVERIFY(rig.sent().contains("SC,0,\n"));
-    rig.w.Launch();
-    QVERIFY(rig.sent().contains("FD,0,"));
+    void masterErase_data() {
+        QTest::addColumn<bool>("yes");
+        QTest::addColumn<bool>("meterBack");
+        QTest::addColumn<QByteArray>("wire");
+        const QByteArray erase = Flush + "MR,1\n" + Flush;
+        QTest::newRow("no") << false << true << QByteArray();
+        QTest::newRow("yes") << true << true << erase + "CC,0,\n" + Flush + "VT,0\n";
+        QTest::newRow("yes, meter does not come back")
+            << true << false
+            << erase + QByteArray("CC,0,\n").repeated(3) + (Flush + "VT,0\n").repeated(3);
+    }
 
-    // Closing the window stops polling, frees the port and ends the program.
-    int ended = 0;
-    rig.w.endProgram = [&] { ++ended; };
-    rig.w.close();
-    QVERIFY(ended == 1 && !rig.w.Timer1().isActive() && !rig.sim.isOpen());
-    QVERIFY(rig.sent().isEmpty());
-}
+    void masterErase() {
+        QFETCH(bool, yes);
+        QFETCH(bool, meterBack);
+        Rig rig;
+        rig.startLive();
+        rig.prompts.answers = {yes ? Prompts::Answer::Yes : Prompts::Answer::No};
+        if (!meterBack)
+            rig.model.onCommand = [&](const MeterModel::Received& r) {
+                rig.model.faults().silent |= r.command.startsWith("MR,1");
+            };
+        rig.w.findChild<QAction*>("mnuMasterErase")->trigger();
+        QTEST(rig.sent(), "wire");
+        const QString question = "This will Master Erase the Unit - continue ?";
+        QCOMPARE(rig.prompts.texts(), (meterBack ? QStringList{question}
+                                                 : QStringList{question, "Communications Failed"}));
+        const ScriptedPrompts::Shown& q = rig.prompts.shown[0];
+        QCOMPARE(q.title, QString("Master Erase Unit"));
+        QVERIFY(q.buttons == Prompts::Buttons::YesNo && q.icon == Prompts::Icon::Exclamation &&
+                q.defaultAnswer == Prompts::Answer::No);
+        QVERIFY(!rig.link.state().CommBusy);
+        if (!yes)
+            return;
+        QCOMPARE(rig.w.flags().LinkEstablished, meterBack);
+        QCOMPARE(rig.propertiesRuns, meterBack ? 0 : 1);
+        QCOMPARE(rig.initText(), meterBack ? "" : Demo);
+        if (meterBack) {
+            // The whole configuration is read again behind the please-wait window.
+            QVERIFY(rig.w.showsHourglass() && rig.pleaseWaitShown());
+            rig.w.Launch();
+            QVERIFY(rig.allRead());
+        }
+    }
+
+    void hangUpReconnectAndClose() {
+        Rig rig;
+        rig.startLive();
+        QAction* establish = rig.w.findChild<QAction*>("mnuEstablishComm");
+        establish->setEnabled(false); // as an earlier reconnection leaves it
+
+        rig.model.faults().hangUp = true;
+        const qint64 before = rig.waiter.now();
+        for (int i = 0; i < 5; ++i)
+            rig.w.Launch();
+        QCOMPARE(rig.prompts.texts(),
+                 QStringList{"The connection to the meter was lost (The meter hung up: the line "
+                             "has gone away.).\n\nThe port has been closed. When the meter is "
+                             "back, choose Comm > Establish Comm to reconnect."});
+        QCOMPARE(rig.prompts.shown[0].icon, Prompts::Icon::Exclamation);
+        QVERIFY(!rig.sim.isOpen() && !rig.w.flags().LinkEstablished && establish->isEnabled());
+        // Polling does nothing with the port closed: no bytes, no waiting.
+        QVERIFY(rig.sent().count("FD,0,") <= 1 && rig.waiter.now() - before < 3000);
+        rig.w.Launch();
+        QVERIFY(rig.sent().isEmpty());
+
+        // While the link is busy the item does nothing.
+        rig.prompts.clearRecord();
+        rig.link.state().CommBusy = true;
+        establish->trigger();
+        QVERIFY(rig.prompts.shown.isEmpty() && rig.sent().isEmpty());
+        rig.link.state().CommBusy = false;
+        establish->trigger();
+        rig.model.faults().hangUp = false;
+        establish->trigger();
+        QCOMPARE(rig.prompts.texts(),
+                 (QStringList{"Failed to Establish Communications", "Communications Established"}));
+        QVERIFY(rig.sim.isOpen() && !establish->isEnabled());
+        rig.sent();
+        rig.w.Launch();
+        QVERIFY(rig.sent().contains("SC,0,\n"));
+
+        // Closing the window stops polling, frees the port and ends the program.
+        int ended = 0;
+        rig.w.endProgram = [&] { ++ended; };
+        rig.w.close();
+        QVERIFY(ended == 1 && !rig.w.Timer1().isActive() && !rig.sim.isOpen() &&
+                rig.sent().isEmpty());
+    }
+};
 
 QTEST_MAIN(tst_mainwindow)
 #include "tst_mainwindow.moc"
