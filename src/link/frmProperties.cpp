@@ -244,10 +244,13 @@ void frmProperties::cmdOK_Click() {
 
     const int newPort = cboPort_->currentIndex() + 1;
     bool deviceChanged = false;
+    QString storedDevice; // what the store held for newPort before; empty: the default
     if (cboDevice_ && newPort >= 1) {
         // The device is stored first, so that the port opens the chosen one.
         const QString device = cboDevice_->currentText().trimmed();
         deviceChanged = !device.isEmpty() && device != store_.deviceForPort(newPort);
+        if (store_.hasStoredDevice(newPort))
+            storedDevice = store_.deviceForPort(newPort);
         if (deviceChanged)
             store_.setDeviceForPort(newPort, device);
     }
@@ -261,7 +264,13 @@ void frmProperties::cmdOK_Click() {
             ok = port.open();
         if (!ok) {
             reportPortError();
+            // Back to the port that worked: a failed change must not leave
+            // the user disconnected from a meter that was answering.
+            if (deviceChanged)
+                store_.setDeviceForPort(newPort, storedDevice);
             port.setPortNumber(oldPort);
+            if (wasOpen)
+                port.open();
             return;
         }
     }

@@ -748,7 +748,9 @@ void frmKVT7210::mnuMasterErase_Click() {
         link_.prompts().message("Communications Failed");
         flags_.LinkEstablished = false;
         mnuProperties_Click();
-        enterDemoState();
+        // The dialog may have connected, as at start-up.
+        if (!flags_.LinkEstablished)
+            enterDemoState();
     }
     state.CommBusy = false;
 }

@@ -153,6 +153,8 @@ private slots:
                      c.refusal);
             QCOMPARE(rig.prompts.shown.at(0).icon, Prompts::Icon::Exclamation);
             QVERIFY(rig.hostCalls.isEmpty() && rig.stored().isEmpty());
+            // The port that was open is open again, unless the line is gone.
+            QCOMPARE(rig.port.isOpen(), !c.lineDown);
         }
     }
 
