@@ -76,6 +76,15 @@ std::optional<QStringList> FlowReading::statusLines(const AnalysisFigures& analy
     const QString count = QString::number(analysis.LearnCount);
     const QString points = QString::number(analysis.PointCount);
     QStringList lines;
+    // Learning and measuring report the same three signal problems.
+    const auto signalWarnings = [&] {
+        if (flag(8))
+            lines << "No Flow - Can't Learn";
+        if (flag(16))
+            lines << "Warning - Low Sig Strength";
+        if (flag(32))
+            lines << "Warning - Poor Sig Quality";
+    };
     switch (LrnState) {
     case 0:
         lines << "Waiting for range to set";
@@ -102,12 +111,7 @@ std::optional<QStringList> FlowReading::statusLines(const AnalysisFigures& analy
         if (flag(4))
             lines << "Range " + range + " Locked";
         lines << "Learn Mode";
-        if (flag(8))
-            lines << "No Flow - Can't Learn";
-        if (flag(16))
-            lines << "Warning - Low Sig Strength";
-        if (flag(32))
-            lines << "Warning - Poor Sig Quality";
+        signalWarnings();
         if (flag(64))
             lines << "Learning..." + count;
         break;
@@ -120,12 +124,7 @@ std::optional<QStringList> FlowReading::statusLines(const AnalysisFigures& analy
             lines << "Warning";
         if (flag(4))
             lines << "Alarm";
-        if (flag(8))
-            lines << "No Flow - Can't Learn";
-        if (flag(16))
-            lines << "Warning - Low Sig Strength";
-        if (flag(32))
-            lines << "Warning - Poor Sig Quality";
+        signalWarnings();
         if (flag(64))
             lines << "Lost Signal, AutoRanging";
         break;
