@@ -39,9 +39,6 @@ constexpr int kShortCommandWrites = 5;
 // Sends of a setting before the user is told the meter did not acknowledge it:
 // a live meter answers "OK" within the first few.
 constexpr int kMaxOkSends = 10;
-// Longest wait for CommBusy to clear before a setting is sent: the polling
-// cycle clears a stale flag after 10 ticks of 1500 ms; this allows one tick more.
-constexpr qint64 kBusyWaitMs = 11 * 1500;
 
 const QByteArray kRecErr = QByteArrayLiteral("RecErr");
 const QByteArray kBadOp = QByteArrayLiteral("Bad OP");
@@ -67,22 +64,39 @@ QString commandForUser(const QByteArray& command) {
     return QString::fromLatin1(text);
 }
 
-// Marks the link as on the wire for the lifetime of the guard.
-class OnTheWire {
-public:
-    explicit OnTheWire(int& depth) : depth_(depth) { ++depth_; }
-    ~OnTheWire() { --depth_; }
-    OnTheWire(const OnTheWire&) = delete;
-    OnTheWire& operator=(const OnTheWire&) = delete;
-
-private:
-    int& depth_;
-};
-
 } // namespace
 
 MeterLink::MeterLink(SerialPort& port, Waiter& waiter, Prompts& prompts)
     : port_(port), waiter_(waiter), prompts_(prompts) {}
+
+MeterLink::Wire::Wire(MeterLink& link) : link_(link), wasBusy_(link.state_.CommBusy) {
+    ++link_.depth_;
+    link_.state_.CommBusy = true;
+}
+
+MeterLink::Wire::~Wire() {
+    link_.state_.CommBusy = wasBusy_;
+    if (--link_.depth_ == 0 && link_.onIdle_)
+        link_.onIdle_();
+}
+
+void MeterLink::shutDown() {
+    shutDown_ = true;
+    if (port_.isOpen())
+        port_.close();
+}
+
+void MeterLink::tellErrorLimit(const QByteArray& command, const QByteArray& answer) {
+    if (errorLimitTold_)
+        return;
+    errorLimitTold_ = true;
+    prompts_.message(QStringLiteral("The meter answered \"%1\" to the command \"%2\" %3 times "
+                                    "in a row, so the command was given up. The program goes on; "
+                                    "if this repeats, check the meter and its firmware.")
+                         .arg(QString::fromLatin1(answer), commandForUser(command))
+                         .arg(kMaxErrorWordRepeats + 1),
+                     Prompts::Icon::Exclamation);
+}
 
 bool MeterLink::waitForBytes(int count, qint64 deadline) {
     waiter_.waitUntil([&] { return !port_.isOpen() || port_.bytesWaiting() >= count; }, deadline);
@@ -95,9 +109,9 @@ QByteArray MeterLink::refuse() {
 }
 
 QByteArray MeterLink::ReadComm(int count) {
-    if (depth_ > 0)
+    if (depth_ > 0 || shutDown_)
         return refuse();
-    OnTheWire wire(depth_);
+    Wire wire(*this);
     return readReply(count);
 }
 
@@ -171,11 +185,10 @@ QByteArray MeterLink::readReply(int count) {
 }
 
 QByteArray MeterLink::SendCommand(const QByteArray& command, int mode, int length) {
-    if (depth_ > 0)
+    if (depth_ > 0 || shutDown_)
         return refuse();
-    OnTheWire wire(depth_);
+    Wire wire(*this);
     state_.RawReply.clear();
-    state_.CommBusy = true;
     const bool binary = mode == 2 || mode == 3;
 
     // Ends the exchange without a reply.
@@ -183,14 +196,15 @@ QByteArray MeterLink::SendCommand(const QByteArray& command, int mode, int lengt
         state_.RawReply.clear();
         state_.ReplyStatus = status;
         ++state_.ReplyTimeouts;
-        state_.CommBusy = false;
         return QByteArray();
     };
 
     QByteArray result;
     for (int errorRepeats = 0;; ++errorRepeats) {
-        if (errorRepeats > kMaxErrorWordRepeats)
+        if (errorRepeats > kMaxErrorWordRepeats) {
+            tellErrorLimit(command, binary ? kBadOp : kRecErr);
             return fail(binary ? 2 : 1);
+        }
         if (!port_.isOpen())
             return fail(1);
         port_.write(FlushPrefix);
@@ -240,16 +254,14 @@ QByteArray MeterLink::SendCommand(const QByteArray& command, int mode, int lengt
 
     if (length == kDiagnosticReplyLength && result.size() > kDiagnosticBlockLength)
         result = result.right(kDiagnosticBlockLength);
-    state_.CommBusy = false;
     return result;
 }
 
 QByteArray MeterLink::SendShortCommand(const QByteArray& command) {
-    if (depth_ > 0)
+    if (depth_ > 0 || shutDown_)
         return refuse();
-    OnTheWire wire(depth_);
+    Wire wire(*this);
     state_.RawReply.clear();
-    state_.CommBusy = true;
     state_.CurrentCommand = command;
     state_.LastCommand = command;
     if (!port_.isOpen()) {
@@ -280,11 +292,11 @@ QByteArray MeterLink::SendShortCommand(const QByteArray& command) {
 
 bool MeterLink::SendUntilOk(const QByteArray& command) {
     const QString name = commandForUser(command);
-    // A handler that runs while another exchange waits can never see that
-    // exchange finish: it is suspended beneath this very call.
-    const bool free = depth_ == 0 && waiter_.waitUntil([this] { return !state_.CommBusy; },
-                                                       waiter_.now() + kBusyWaitMs);
-    if (!free) {
+    if (shutDown_)
+        return false;
+    // The line owner runs settings when the line is free; one that still
+    // starts inside another exchange's wait could only garble that exchange.
+    if (depth_ > 0) {
         prompts_.message(QStringLiteral("The setting \"%1\" was not sent because the meter was "
                                         "busy with another exchange. Please try again.")
                              .arg(name),
@@ -298,12 +310,9 @@ bool MeterLink::SendUntilOk(const QByteArray& command) {
     for (int sends = 0; sends < kMaxOkSends; ++sends) {
         state_.CurrentCommand = framed;
         SendShortCommand(framed);
-        if (state_.RawReply.contains(kOk)) {
-            state_.CommBusy = false;
+        if (state_.RawReply.contains(kOk))
             return true;
-        }
         if (!port_.isOpen()) {
-            state_.CommBusy = false;
             prompts_.message(QStringLiteral("The setting \"%1\" was not sent because the serial "
                                             "port is not open. Connect to the meter from the "
                                             "Comm menu and try again.")
@@ -312,7 +321,6 @@ bool MeterLink::SendUntilOk(const QByteArray& command) {
             return false;
         }
     }
-    state_.CommBusy = false;
     prompts_.message(QStringLiteral("The meter did not acknowledge the setting \"%1\" after %2 "
                                     "tries, so it may not have been changed. Check the "
                                     "connection to the meter and try again.")
@@ -322,8 +330,40 @@ bool MeterLink::SendUntilOk(const QByteArray& command) {
     return false;
 }
 
+QByteArray MeterLink::SendOnce(const QByteArray& command, qint64 replyWaitMs) {
+    if (depth_ > 0 || shutDown_)
+        return refuse();
+    Wire wire(*this);
+    state_.RawReply.clear();
+    state_.CurrentCommand = command;
+    if (!port_.isOpen()) {
+        state_.ReplyStatus = 1;
+        return {};
+    }
+    port_.write(FlushPrefix);
+    port_.discardInput();
+    port_.write(command);
+    state_.LastCommand = command;
+    // Whatever the acknowledgement looks like, it ends with a line feed; a
+    // meter that says nothing costs the whole wait and nothing more.
+    QByteArray reply;
+    const auto take = [&] {
+        while (port_.isOpen() && port_.bytesWaiting() > 0) {
+            const int b = port_.readByte();
+            if (b < 0)
+                break;
+            reply.append(char(b));
+        }
+        return !port_.isOpen() || reply.endsWith(CommandTerminator);
+    };
+    waiter_.waitUntil(take, waiter_.now() + replyWaitMs);
+    state_.RawReply = reply;
+    state_.ReplyStatus = reply.isEmpty() ? 1 : 0;
+    return reply;
+}
+
 bool MeterLink::writeDirect(const QByteArray& bytes) {
-    if (depth_ > 0 || !port_.isOpen())
+    if (depth_ > 0 || shutDown_ || !port_.isOpen())
         return false;
     return port_.write(bytes);
 }

@@ -4,6 +4,8 @@
 
 #include <QByteArray>
 
+#include <functional>
+
 class SerialPort;
 class Waiter;
 class Prompts;
@@ -43,16 +45,19 @@ public:
     QByteArray SendCommand(const QByteArray& command, int mode, int length);
 
     // Writes a set-command and reads its 3-byte acknowledgement into RawReply.
-    // Leaves CommBusy set; the caller clears it.
     QByteArray SendShortCommand(const QByteArray& command);
 
-    // The set-command convention: waits until CommBusy is clear, then sends
-    // command (without terminator) with SendShortCommand until RawReply holds
-    // "OK", a bounded number of times. When the meter never acknowledges, tells
-    // the user once and returns false. Clears CommBusy once it has sent; when
-    // the link stays busy (or this runs inside another exchange's wait) it
-    // sends nothing, tells the user once and leaves the flag to its holder.
+    // The set-command convention: sends command (without terminator) with
+    // SendShortCommand until RawReply holds "OK", a bounded number of times.
+    // When the meter never acknowledges, tells the user once and returns
+    // false. Callers run it through the line owner, so the line is theirs;
+    // started inside another exchange's wait it sends nothing and says so.
     bool SendUntilOk(const QByteArray& command);
+
+    // A destructive command (master erase, log deletion, totalizer reset):
+    // written exactly once, never repeated whatever comes back. Waits up to
+    // replyWaitMs for a reply and returns whatever arrived (possibly nothing).
+    QByteArray SendOnce(const QByteArray& command, qint64 replyWaitMs);
 
     // Writes bytes as they stand (the identification and the version read,
     // which read their reply with ReadComm themselves).
@@ -61,7 +66,31 @@ public:
     // True while an exchange is on the wire (ReadComm or a Send call runs).
     bool exchangeInProgress() const { return depth_ > 0; }
 
+    // Called each time the last exchange on the wire returns.
+    void setIdleCallback(std::function<void()> callback) { onIdle_ = std::move(callback); }
+
+    // A new connection: a limit reached on the old one is told again.
+    void resetNotices() { errorLimitTold_ = false; }
+
+    // The program is closing: closes the port and refuses every exchange
+    // from now on, so a handler still unwinding writes nothing more.
+    void shutDown();
+    bool isShutDown() const { return shutDown_; }
+
 private:
+    // Marks the link as on the wire for the lifetime of the guard.
+    class Wire {
+    public:
+        explicit Wire(MeterLink& link);
+        ~Wire();
+        Wire(const Wire&) = delete;
+        Wire& operator=(const Wire&) = delete;
+
+    private:
+        MeterLink& link_;
+        bool wasBusy_;
+    };
+
     // ReadComm without the check for an exchange already on the wire.
     QByteArray readReply(int count);
     // Waits until count bytes are waiting, the port closes or the deadline
@@ -69,10 +98,15 @@ private:
     bool waitForBytes(int count, qint64 deadline);
     // Ends a call that found another exchange on the wire: nothing is written.
     QByteArray refuse();
+    // Tells the user, once per connection, that the meter kept refusing.
+    void tellErrorLimit(const QByteArray& command, const QByteArray& answer);
 
     SerialPort& port_;
     Waiter& waiter_;
     Prompts& prompts_;
     LinkState state_;
     int depth_ = 0;
+    std::function<void()> onIdle_;
+    bool errorLimitTold_ = false;
+    bool shutDown_ = false;
 };

@@ -55,10 +55,10 @@ struct Short {
     qint64 writes, endTime;
 };
 
-// One SendUntilOk of LM,1,5, with CommBusy held by another until busyUntil.
+// One SendUntilOk of LM,1,5.
 struct Until {
     QByteArrayList replies;
-    qint64 busyUntil, commandWrites, firstWriteAt;
+    qint64 commandWrites;
     QStringList prompts;
 };
 
@@ -240,7 +240,7 @@ private slots:
         QCOMPARE(rig.waiter.now(), s.endTime);
         QCOMPARE(rig.st.CurrentCommand, Lm);
         QCOMPARE(rig.st.LastCommand, Lm);
-        QVERIFY(rig.st.CommBusy);
+        QVERIFY(!rig.st.CommBusy);
     }
 
     void sendUntilOk_data() {
@@ -249,31 +249,60 @@ private slots:
                               "tries, so it may not have been changed. Check the connection to "
                               "the meter and try again.";
         const auto row = [](const char* name, const Until& u) { QTest::newRow(name) << u; };
-        row("OK at once", {{"OK\n"}, 0, 1, 0, {}});
-        row("Bad OPCode, then OK", {{BadOp, "OK\n"}, 0, 2, 0, {}});
-        row("silent meter: ten sends of five writes, told once", {{}, 0, 50, 0, {never}});
-        row("stale CommBusy cleared by the polling watchdog", {{"OK\n"}, 15000, 1, 15000, {}});
-        row("CommBusy that never clears: nothing sent", {{"OK\n"}, 99000, 0, -1, {Busy}});
+        row("OK at once", {{"OK\n"}, 1, {}});
+        row("Bad OPCode, then OK", {{BadOp, "OK\n"}, 2, {}});
+        row("silent meter: ten sends of five writes, told once", {{}, 50, {never}});
     }
 
     void sendUntilOk() {
         QFETCH(Until, u);
         Rig rig;
         rig.port.setReplies(Lm, u.replies, true);
-        // Stands in for the polling cycle clearing a stale flag at busyUntil.
-        rig.st.CommBusy = u.busyUntil > 0;
-        rig.waiter.addSource([&]() -> std::optional<qint64> {
-            return rig.waiter.now() < u.busyUntil ? std::optional(u.busyUntil) : std::nullopt;
-        });
-        rig.waiter.onYield = [&] { rig.st.CommBusy &= rig.waiter.now() < u.busyUntil; };
-
         QCOMPARE(rig.link.SendUntilOk("LM,1,5"), u.prompts.isEmpty());
         QCOMPARE(qint64(rig.port.countWrites(Lm)), u.commandWrites);
-        QCOMPARE(rig.port.writes.isEmpty() ? -1 : rig.port.writes.first().time, u.firstWriteAt);
         QCOMPARE(rig.prompts.texts(), u.prompts);
         for (const ScriptedPrompts::Shown& s : rig.prompts.shown)
             QCOMPARE(s.icon, Prompts::Icon::Exclamation);
-        QCOMPARE(rig.st.CommBusy, u.busyUntil >= 99000);
+        QVERIFY(!rig.st.CommBusy);
+    }
+
+    // A destructive command goes out once, whatever the meter answers.
+    void sendOnce_data() {
+        QTest::addColumn<QByteArrayList>("replies");
+        QTest::addColumn<QByteArray>("result");
+        // The wait ends with the reply's line feed, or at the time-out.
+        QTest::addColumn<bool>("waitedOut");
+        QTest::newRow("OK and line feed") << QByteArrayList{"OK\n"} << QByteArray("OK\n") << false;
+        QTest::newRow("bare line feed") << QByteArrayList{"\n"} << QByteArray("\n") << false;
+        QTest::newRow("RecErr") << QByteArrayList{RecErr} << RecErr << false;
+        QTest::newRow("silent") << QByteArrayList{} << QByteArray() << true;
+    }
+
+    void sendOnce() {
+        QFETCH(QByteArrayList, replies);
+        Rig rig;
+        const QByteArray mr = "MR,1\n";
+        rig.port.setReplies(mr, replies, false);
+        QTEST(rig.link.SendOnce(mr, 850), "result");
+        QCOMPARE(rig.port.written(), Flush + mr);
+        QTEST(rig.waiter.now() == 850, "waitedOut");
+        QVERIFY(!rig.st.CommBusy);
+    }
+
+    // A meter that refuses every poll is told once per connection, then again
+    // after a new connection.
+    void errorWordLimitToldOncePerConnection() {
+        Rig rig;
+        rig.port.setReplies(Fd, {BadOp}, true);
+        const QString told = "The meter answered \"Bad OP\" to the command \"FD,0,1\" 6 times in "
+                             "a row, so the command was given up. The program goes on; if this "
+                             "repeats, check the meter and its firmware.";
+        for (int poll = 0; poll < 3; ++poll)
+            QCOMPARE(rig.link.SendCommand(Fd, 3, 38), QByteArray());
+        QCOMPARE(rig.prompts.texts(), QStringList{told});
+        rig.link.resetNotices();
+        rig.link.SendCommand(Fd, 3, 38);
+        QCOMPARE(rig.prompts.texts(), (QStringList{told, told}));
     }
 };
 
