@@ -1,9 +1,11 @@
 // Corvane: service and diagnostic tool for Velmar KR flowmeters.
 #include "link/EventLoopWaiter.h"
+#include "link/LineOwner.h"
 #include "link/MeterLink.h"
 #include "link/PortSettingsStore.h"
 #include "link/QtSerialPort.h"
 #include "monitor/frmKVT7210.h"
+#include "ui/PromptGate.h"
 #include "ui/QtPrompts.h"
 
 #include <QApplication>
@@ -65,11 +67,15 @@ int main(int argc, char* argv[]) {
     QtSerialPort port([&store](int number) { return store->deviceForPort(number); });
     EventLoopWaiter waiter;
     QtPrompts prompts;
-    MeterLink link(port, waiter, prompts);
-    frmKVT7210 window(link, *store);
+    PromptGate gate(prompts);
+    MeterLink link(port, waiter, gate);
+    LineOwner owner(link, gate);
+    frmKVT7210 window(link, owner, *store);
     prompts.setParent(&window);
 
-    window.Form_Load();
+    // Start-up waits for the meter; with the event loop running, closing the
+    // window during identification ends the program like at any other time.
+    QTimer::singleShot(0, &window, &frmKVT7210::Form_Load);
 
     if (parser.isSet(selfTest)) {
         const int seconds = parser.value(selfTest).toInt();

@@ -58,26 +58,34 @@ bool LineOwner::canRun(const Pending& p) const {
 void LineOwner::runWhenIdle(QObject* context, std::function<void()> action, Needs needs) {
     if (shutDown_)
         return;
-    queue_.push_back({context, std::move(action), needs});
+    queue_.push_back({context, std::move(action), needs, true});
+    drain();
+}
+
+void LineOwner::openWhenIdle(QObject* context, std::function<void()> action) {
+    if (shutDown_)
+        return;
+    queue_.push_back({context, std::move(action), Needs::Nothing, false});
     drain();
 }
 
 void LineOwner::drain() {
-    // Runs inside the release of the last hold or at a call of runWhenIdle;
-    // an action that queues another one finds draining_ set and the loop
-    // picks the new one up in turn.
-    if (draining_)
-        return;
-    draining_ = true;
+    // Runs at the release of the last hold, when an exchange outside any hold
+    // returns, and at each call of runWhenIdle. While an action holds the
+    // line a nested call finds the line busy and leaves the queue alone; a
+    // window opened without holding it lets its own actions run in turn.
     while (!queue_.empty() && idle() && !shutDown_) {
         Pending next = std::move(queue_.front());
         queue_.pop_front();
         if (!canRun(next))
             continue;
-        Hold hold(*this);
-        next.action();
+        if (next.holdsLine) {
+            Hold hold(*this);
+            next.action();
+        } else {
+            next.action();
+        }
     }
-    draining_ = false;
 }
 
 void LineOwner::shutDown() {

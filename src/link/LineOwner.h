@@ -57,6 +57,12 @@ public:
     // port has closed by the time its turn comes.
     void runWhenIdle(QObject* context, std::function<void()> action, Needs needs = Needs::OpenPort);
 
+    // Opens a window or asks a question once no exchange waits beneath the
+    // caller, without holding the line: the polling cycle and the window's
+    // own actions go on while it is open. (Opened inside a wait, a modal
+    // window would hold that exchange suspended for as long as it is open.)
+    void openWhenIdle(QObject* context, std::function<void()> action);
+
     // Nothing holds the line and no exchange is on the wire.
     bool idle() const;
     // The polling cycle's test: the line is held, on the wire, or CommBusy
@@ -82,6 +88,7 @@ private:
         QPointer<QObject> context;
         std::function<void()> action;
         Needs needs;
+        bool holdsLine;
     };
 
     void release();
@@ -93,6 +100,5 @@ private:
     std::deque<Pending> queue_;
     int holds_ = 0;
     int exclusive_ = 0;
-    bool draining_ = false;
     bool shutDown_ = false;
 };

@@ -1,9 +1,12 @@
 #include "frmProperties.h"
 
+#include "LineOwner.h"
 #include "MeterLink.h"
 #include "PortSettingsStore.h"
 #include "SerialPort.h"
+
 #include "ui/Prompts.h"
+#include <QPointer>
 
 #include <QComboBox>
 #include <QFormLayout>
@@ -58,8 +61,9 @@ void selectText(QComboBox* combo, const QString& text) {
 
 } // namespace
 
-frmProperties::frmProperties(MeterLink& link, PortSettingsStore& store, Host host, QWidget* parent)
-    : QDialog(parent), link_(link), store_(store), host_(std::move(host)) {
+frmProperties::frmProperties(MeterLink& link, LineOwner& owner, PortSettingsStore& store, Host host,
+                             QWidget* parent)
+    : QDialog(parent), link_(link), owner_(owner), store_(store), host_(std::move(host)) {
     setObjectName(QStringLiteral("frmProperties"));
     setWindowTitle(QStringLiteral("CommPort Properties"));
     setModal(true);
@@ -240,6 +244,29 @@ bool frmProperties::reportPortError() {
 }
 
 void frmProperties::cmdOK_Click() {
+    // A second OK while the first is applied (or waits for the line) adds
+    // nothing: the first one's outcome is what the user gets.
+    if (applying_)
+        return;
+    applying_ = true;
+    cmdOK_->setEnabled(false);
+    const QPointer<frmProperties> self(this);
+    owner_.runWhenIdle(
+        this,
+        [this, self] {
+            {
+                LineOwner::Exclusive exclusive(owner_);
+                applySettings();
+            }
+            if (!self)
+                return;
+            applying_ = false;
+            cmdOK_->setEnabled(true);
+        },
+        LineOwner::Needs::Nothing);
+}
+
+void frmProperties::applySettings() {
     SerialPort& port = link_.port();
 
     const int newPort = cboPort_->currentIndex() + 1;
@@ -290,8 +317,6 @@ void frmProperties::cmdOK_Click() {
 
     store_.storeProperties(port.settings(), port.portNumber(), handshaking_);
 
-    LinkState& state = link_.state();
-    state.CommBusy = true;
     const bool connected = host_.EstablishCommunication && host_.EstablishCommunication();
     if (connected) {
         link_.prompts().message(QStringLiteral("Communications Established"));
@@ -301,7 +326,6 @@ void frmProperties::cmdOK_Click() {
     } else {
         link_.prompts().message(QStringLiteral("Communications Failed"));
     }
-    state.CommBusy = false;
 }
 
 void frmProperties::cmdCancel_Click() {

@@ -3,6 +3,7 @@
 #include <QDialog>
 #include <functional>
 
+class LineOwner;
 class MeterLink;
 class PortSettingsStore;
 class QComboBox;
@@ -27,11 +28,14 @@ public:
         std::function<void(bool)> setLinkEstablished;
     };
 
-    frmProperties(MeterLink& link, PortSettingsStore& store, Host host, QWidget* parent = nullptr);
+    frmProperties(MeterLink& link, LineOwner& owner, PortSettingsStore& store, Host host,
+                  QWidget* parent = nullptr);
 
     void Form_Load();
     void LoadPropertySettings();
     void optFlow_Click(int index);
+    // Applies the settings and connects, when the line is free; the port
+    // change is a long operation that nothing else may interleave with.
     void cmdOK_Click();
     void cmdCancel_Click();
 
@@ -45,11 +49,14 @@ private:
     void buildControls();
     void showDeviceForSelectedPort();
     bool reportPortError();
+    void applySettings();
 
     MeterLink& link_;
+    LineOwner& owner_;
     PortSettingsStore& store_;
     Host host_;
     int handshaking_ = 0;
+    bool applying_ = false;
 
     QTabWidget* tabSettings_ = nullptr;
     QComboBox* cboPort_ = nullptr;

@@ -1,10 +1,12 @@
 #include "MeterModel.h"
 #include "ScriptedPrompts.h"
 #include "SimSerialPort.h"
+#include "link/LineOwner.h"
 #include "link/MeterLink.h"
 #include "link/PortSettingsStore.h"
 #include "link/VirtualWaiter.h"
 #include "link/frmProperties.h"
+#include "ui/PromptGate.h"
 
 #include <QComboBox>
 #include <QRadioButton>
@@ -32,17 +34,21 @@ class TestFrmProperties : public QObject {
         VirtualWaiter waiter;
         CountingPort port{model, waiter};
         ScriptedPrompts prompts;
-        MeterLink link{port, waiter, prompts};
+        PromptGate gate{prompts};
+        MeterLink link{port, waiter, gate};
+        LineOwner owner{link, gate};
         PortSettingsStore store{ini};
         bool meterAnswers = true;
         QStringList hostCalls; // what the main window was asked to do
         frmProperties::Host host{[this] {
-                                     hostCalls << (link.state().CommBusy ? "establish while busy"
-                                                                         : "establish");
+                                     // Connecting is part of the port change,
+                                     // which holds the line throughout.
+                                     hostCalls << (owner.exclusiveRunning() ? "establish"
+                                                                            : "establish unheld");
                                      return meterAnswers;
                                  },
                                  [this](bool on) { hostCalls << QString("linked %1").arg(on); }};
-        std::unique_ptr<frmProperties> dialog = std::make_unique<frmProperties>(link, store, host);
+        std::unique_ptr<frmProperties> dialog = std::make_unique<frmProperties>(link, owner, store, host);
 
         Rig(int number = 2, const QString& settings = "19200,n,8,1", int flow = 0,
             bool open = true) {
@@ -127,8 +133,8 @@ private slots:
             QCOMPARE(rig.hostCalls.join('|') + " / " + rig.prompts.texts().join('|') +
                          (rig.dialog->isVisible() ? " / open" : " / closed"),
                      c.answers
-                         ? "establish while busy|linked 1 / Communications Established / closed"
-                         : "establish while busy / Communications Failed / open");
+                         ? "establish|linked 1 / Communications Established / closed"
+                         : "establish / Communications Failed / open");
         }
     }
 

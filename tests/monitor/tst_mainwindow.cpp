@@ -1,12 +1,15 @@
 // The main window against the simulated meter on the virtual clock: start-up,
 // the polling cycle, the live page and the Comm menu. Every prompt is answered by
 // a script and the port settings live in a temporary INI file.
+#include "link/LineOwner.h"
 #include "link/MeterLink.h"
 #include "link/PortSettingsStore.h"
 #include "link/VirtualWaiter.h"
 #include "link/frmProperties.h"
+#include "monitor/FlowPage.h"
 #include "monitor/frmKVT7210.h"
 #include "monitor/frmPleaseWait.h"
+#include "ui/PromptGate.h"
 
 #include "MeterModel.h"
 #include "ScriptedPrompts.h"
@@ -32,9 +35,11 @@ struct Rig {
     MeterModel model;
     SimSerialPort sim{model, waiter};
     ScriptedPrompts prompts;
-    MeterLink link{sim, waiter, prompts};
+    PromptGate gate{prompts};
+    MeterLink link{sim, waiter, gate};
+    LineOwner owner{link, gate};
     PortSettingsStore store{dir.filePath("corvane.ini")};
-    frmKVT7210 w{link, store};
+    frmKVT7210 w{link, owner, store};
     int propertiesRuns = 0;
     qsizetype seen = 0;
 
@@ -67,8 +72,8 @@ struct Rig {
     // please-wait window.
     void startLive() {
         w.Form_Load();
-        w.Launch();
-        w.Launch();
+        w.polling().Launch();
+        w.polling().Launch();
         sent();
     }
     // Answers commands that begin with prefix with this record from now on.
@@ -142,14 +147,14 @@ private slots:
         QVERIFY(rig.w.Timer1().isActive() && rig.w.showsHourglass() && rig.pleaseWaitShown());
 
         // First tick: version, the three configuration reads, the first flow read.
-        rig.w.Launch();
+        rig.w.polling().Launch();
         QCOMPARE(rig.sent(), "VR,0\n" + Flush + Flush + "SC,0,\n" + Flush + "CC,0,\n" + Flush +
                                  "LR,0\n" + Flush + "FD,0,1\n");
         QVERIFY(rig.w.showsHourglass() && rig.pleaseWaitShown() && rig.allRead());
         QCOMPARE(rig.w.config().SysConfig.DisplayContrast, qint16(10));
 
         // Second tick: start-up is over; the live page is served.
-        rig.w.Launch();
+        rig.w.polling().Launch();
         QCOMPARE(rig.sent(), Flush + "FD,0,2\n");
         QVERIFY(!rig.w.showsHourglass() && !rig.pleaseWaitShown() && !rig.shown("InitText"));
         QVERIFY(rig.prompts.shown.isEmpty() && !rig.link.state().CommBusy);
@@ -203,7 +208,7 @@ private slots:
         QCOMPARE(rig.w.Timer1().isActive(), dialogConnects);
         QVERIFY(!rig.link.state().CommBusy && rig.w.isVisible());
         QTEST((rig.prompts.texts() << rig.text("Label23") << rig.initText()).join('|'), "shown");
-        rig.w.Launch();
+        rig.w.polling().Launch();
         QCOMPARE(rig.sent().contains("SC,0,\n"), dialogConnects);
     }
 
@@ -224,12 +229,12 @@ private slots:
         rig.answer("VR,0", reply, true);
         rig.w.Form_Load();
         rig.sent();
-        rig.w.GetVersionNumber();
+        rig.w.polling().GetVersionNumber();
         QTEST(rig.text("Label22"), "label");
         QCOMPARE(rig.w.flags().NeedVersion, writes > 1);
         QCOMPARE(rig.sent(), QByteArray("VR,0\n").repeated(writes));
         // A read that keeps failing is tried again, but the user is told once.
-        rig.w.GetVersionNumber();
+        rig.w.polling().GetVersionNumber();
         QCOMPARE(rig.prompts.texts().join(""),
                  writes > 1 ? "Can't Determine UnitType Kr3? Kr4? Kr5?" : "");
     }
@@ -267,20 +272,20 @@ private slots:
         for (QChar tick : before) {
             const bool busy = tick == 'B';
             rig.link.state().CommBusy = busy;
-            rig.w.Launch();
+            rig.w.polling().Launch();
             QCOMPARE(rig.sent().isEmpty(), busy);
             // The link stays busy until the watchdog frees it.
             rig.link.state().CommBusy = busy && rig.w.flags().BusyTicks != 0;
         }
         if (sequence)
-            rig.w.setFdSequence(qint16(sequence));
+            rig.w.flowPage().setFdSequence(qint16(sequence));
         rig.w.findChild<QTabWidget*>("SSTab1")->setCurrentIndex(page);
         SchedulingFlags& f = rig.w.flags();
         f.NeedSysConfig = stale.contains('S');
         f.NeedSSConfig = stale.contains('C');
         f.NeedLrnData = stale.contains('L');
         f.NeedFlowData = stale.contains('F');
-        rig.w.Launch();
+        rig.w.polling().Launch();
         QTEST(rig.sent(), "wire");
     }
 
@@ -289,7 +294,7 @@ private slots:
         rig.answer("SC,0,", QByteArray());
         rig.w.Form_Load();
         rig.sent();
-        rig.w.Launch();
+        rig.w.polling().Launch();
         const QByteArray sent = rig.sent();
         // Tried at start-up and again as the catch-up read; three writes each.
         QCOMPARE(sent.count("SC,0,\n"), 6);
@@ -321,16 +326,16 @@ private slots:
         QCOMPARE(rig.text("TotValtext"), QString("  0"));
         rig.answer("CC,0,", channelRecord(units.constData()));
         rig.w.flags().NeedSSConfig = true;
-        rig.w.Launch();
+        rig.w.polling().Launch();
         rig.answer("FD,0,", flowRecord(4, 0));
-        rig.w.Launch();
-        rig.w.Launch();
+        rig.w.polling().Launch();
+        rig.w.polling().Launch();
         QTEST(!rig.w.flags().NeedSSConfig, "chanRead");
         QTEST(rig.texts({"FlowRateEEval", "TotValtext", "TotXtext", "TotEEunit"}), "texts");
         // Nothing else breaks: the link is free and the next tick reads again.
         QVERIFY(!rig.link.state().CommBusy && rig.prompts.shown.isEmpty());
         rig.sent();
-        rig.w.Launch();
+        rig.w.polling().Launch();
         QVERIFY(rig.sent().startsWith(Flush + "FD,0,"));
     }
 
@@ -374,7 +379,7 @@ private slots:
         if (meterBack) {
             // The whole configuration is read again behind the please-wait window.
             QVERIFY(rig.w.showsHourglass() && rig.pleaseWaitShown());
-            rig.w.Launch();
+            rig.w.polling().Launch();
             QVERIFY(rig.allRead());
         }
     }
@@ -388,7 +393,7 @@ private slots:
         rig.model.faults().hangUp = true;
         const qint64 before = rig.waiter.now();
         for (int i = 0; i < 5; ++i)
-            rig.w.Launch();
+            rig.w.polling().Launch();
         QCOMPARE(rig.prompts.texts(),
                  QStringList{"The connection to the meter was lost (The meter hung up: the line "
                              "has gone away.).\n\nThe port has been closed. When the meter is "
@@ -397,15 +402,10 @@ private slots:
         QVERIFY(!rig.sim.isOpen() && !rig.w.flags().LinkEstablished && establish->isEnabled());
         // Polling does nothing with the port closed: no bytes, no waiting.
         QVERIFY(rig.sent().count("FD,0,") <= 1 && rig.waiter.now() - before < 3000);
-        rig.w.Launch();
+        rig.w.polling().Launch();
         QVERIFY(rig.sent().isEmpty());
 
-        // While the link is busy the item does nothing.
         rig.prompts.clearRecord();
-        rig.link.state().CommBusy = true;
-        establish->trigger();
-        QVERIFY(rig.prompts.shown.isEmpty() && rig.sent().isEmpty());
-        rig.link.state().CommBusy = false;
         establish->trigger();
         rig.model.faults().hangUp = false;
         establish->trigger();
@@ -413,7 +413,7 @@ private slots:
                  (QStringList{"Failed to Establish Communications", "Communications Established"}));
         QVERIFY(rig.sim.isOpen() && !establish->isEnabled());
         rig.sent();
-        rig.w.Launch();
+        rig.w.polling().Launch();
         QVERIFY(rig.sent().contains("SC,0,\n"));
 
         // Closing the window stops polling, frees the port and ends the program.
@@ -422,6 +422,142 @@ private slots:
         rig.w.close();
         QVERIFY(ended == 1 && !rig.w.Timer1().isActive() && !rig.sim.isOpen() &&
                 rig.sent().isEmpty());
+    }
+
+    // A user's action that starts while a polling read waits for the meter
+    // runs once that read is over: the read completes, the action's bytes
+    // follow, and nobody is told the meter failed.
+    void actionStartedInsideAWait_data() {
+        QTest::addColumn<QString>("action");
+        QTest::addColumn<QByteArray>("wire");
+        QTest::addColumn<QStringList>("prompts");
+        const QByteArray fd = Flush + "FD,0,3\n", vt = Flush + "VT,0\n";
+        QTest::newRow("Establish Comm")
+            << "mnuEstablishComm" << fd + vt << QStringList{"Communications Established"};
+        QTest::newRow("Master Erase")
+            << "mnuMasterErase" << fd + Flush + "MR,1\n" + Flush + "CC,0,\n" + vt
+            << QStringList{"This will Master Erase the Unit - continue ?"};
+        QTest::newRow("port dialog OK")
+            << "cmdOK" << fd + vt << QStringList{"Communications Established"};
+    }
+
+    void actionStartedInsideAWait() {
+        QFETCH(QString, action);
+        Rig rig;
+        rig.startLive();
+        rig.prompts.answers = {Prompts::Answer::Yes};
+        std::function<void()> click = [&] { rig.w.findChild<QAction*>(action)->trigger(); };
+        bool clicked = false;
+        rig.waiter.onYield = [&] {
+            if (!clicked && rig.link.exchangeInProgress() &&
+                rig.sim.written().endsWith("FD,0,3\n")) {
+                clicked = true;
+                click();
+            }
+        };
+        if (action == "cmdOK") {
+            // The dialog is open while the tick runs; OK is pressed during its read.
+            rig.w.runPropertiesDialog = [&](frmProperties& d) {
+                d.Form_Load();
+                click = [&d] { d.cmdOK_Click(); };
+                rig.w.polling().Launch();
+            };
+            rig.w.findChild<QAction*>("mnuProperties")->trigger();
+        } else {
+            rig.w.polling().Launch();
+        }
+        QVERIFY(clicked);
+        QTEST(rig.sent(), "wire");
+        QTEST(rig.prompts.texts(), "prompts");
+        QVERIFY(!rig.link.state().CommBusy && rig.owner.pending() == 0);
+    }
+
+    // A second Master Erase while the first one runs is not started: one
+    // question, one erase command.
+    void secondMasterEraseDuringFirst() {
+        Rig rig;
+        rig.startLive();
+        rig.prompts.fallbackAnswer = Prompts::Answer::Yes;
+        QAction* erase = rig.w.findChild<QAction*>("mnuMasterErase");
+        int tries = 0;
+        rig.waiter.onYield = [&] {
+            if (rig.sim.written().contains("MR,1") && tries++ < 3) {
+                QVERIFY(!erase->isEnabled());
+                erase->trigger();
+            }
+        };
+        erase->trigger();
+        QVERIFY(tries > 0);
+        QCOMPARE(rig.sent().count("MR,1\n"), 1);
+        QCOMPARE(rig.prompts.texts(), QStringList{"This will Master Erase the Unit - continue ?"});
+        QVERIFY(erase->isEnabled());
+    }
+
+    // Closing the window at any moment ends the program at once: nothing more
+    // is written, no timer runs, no box appears.
+    void closeAtAnyMoment_data() {
+        QTest::addColumn<QString>("when");
+        QTest::newRow("identification") << "VT,0";
+        QTest::newRow("read on a silent meter") << "FD,0,3";
+        QTest::newRow("master erase") << "MR,1";
+        QTest::newRow("port dialog open") << "dialog";
+    }
+
+    void closeAtAnyMoment() {
+        QFETCH(QString, when);
+        Rig rig;
+        int ended = 0;
+        rig.w.endProgram = [&] { ++ended; };
+        qint64 closedAt = -1;
+        qsizetype writtenAtClose = 0;
+        const auto closeNow = [&] {
+            closedAt = rig.waiter.now();
+            writtenAtClose = rig.sim.written().size();
+            rig.prompts.clearRecord();
+            rig.w.close();
+        };
+        const QByteArray trigger = when.toLatin1() + "\n";
+        rig.waiter.onYield = [&] {
+            // Well into the wait: the command is out and its reply not yet read.
+            if (closedAt < 0 && rig.sim.written().endsWith(trigger) &&
+                rig.link.exchangeInProgress())
+                closeNow();
+        };
+        rig.prompts.fallbackAnswer = Prompts::Answer::Yes;
+        if (when == "VT,0") {
+            rig.model.faults().silent = true;
+            rig.w.Form_Load();
+        } else if (when == "dialog") {
+            rig.model.faults().silent = true;
+            rig.w.runPropertiesDialog = [&](frmProperties&) { closeNow(); };
+            rig.w.Form_Load();
+        } else {
+            rig.startLive();
+            rig.model.faults().silent = when != "MR,1";
+            if (when == "MR,1") {
+                // Closed during the progress bar, after the command went out.
+                rig.waiter.onYield = [&] {
+                    if (closedAt < 0 && rig.sim.written().contains("MR,1") &&
+                        !rig.link.exchangeInProgress())
+                        closeNow();
+                };
+                rig.w.findChild<QAction*>("mnuMasterErase")->trigger();
+            } else {
+                rig.w.polling().Launch();
+            }
+        }
+        QVERIFY(closedAt >= 0);
+        QVERIFY2(rig.waiter.now() - closedAt < 1000,
+                 qPrintable(QString::number(rig.waiter.now() - closedAt)));
+        QCOMPARE(ended, 1);
+        QCOMPARE(rig.sim.written().size(), writtenAtClose);
+        QVERIFY(rig.prompts.shown.isEmpty());
+        QVERIFY(!rig.w.Timer1().isActive() && !rig.sim.isOpen());
+        // Nothing queued or late reopens the line.
+        rig.w.polling().Launch();
+        rig.w.findChild<QAction*>("mnuEstablishComm")->trigger();
+        QCOMPARE(rig.sim.written().size(), writtenAtClose);
+        QVERIFY(!rig.sim.isOpen() && !rig.w.Timer1().isActive());
     }
 };
 

@@ -1,0 +1,66 @@
+#pragma once
+
+#include "ui/LivePage.h"
+
+#include <QString>
+#include <QWidget>
+
+class MeterLink;
+class QLabel;
+class QPlainTextEdit;
+struct ConfigRecord;
+struct SchedulingFlags;
+
+// Page 0 of the main window, "Flow": the live flow rate, velocity, signal
+// strength and quality, totalizer, the meter's clock, the learn/range status
+// lines and the logging, XQ mode and remote zero indicators. Each polling
+// tick reads one flow record ("FD") and shows it in the meter's units.
+class FlowPage : public QWidget, public LivePage {
+    Q_OBJECT
+public:
+    FlowPage(MeterLink& link, ConfigRecord& config, SchedulingFlags& flags,
+             QWidget* parent = nullptr);
+
+    void Refresh() override;
+    // Reads one flow record and shows it; a failed read leaves the page as it was.
+    void GetFlowData();
+    // The logging, XQ mode and remote zero indicators, from the last reading.
+    void ShowIndicators();
+    // Appends a line to the status box; "CLS" empties it.
+    void RecModeText(const QString& line);
+
+    // The start-up box above the values ("Initializing Data  please Wait.",
+    // or the demonstration text).
+    void setInitText(const QString& text);
+    void showInitText(bool on);
+
+    qint16 FdSequence() const { return FdSequence_; }
+    void setFdSequence(qint16 value) { FdSequence_ = value; }
+
+private:
+    void build();
+
+    MeterLink& link_;
+    ConfigRecord& config_;
+    SchedulingFlags& flags_;
+    qint16 FdSequence_ = 0;
+    bool lastRemoteZeroApplied_ = false;
+    QString errMessText_;
+
+    QLabel* InitText_ = nullptr;
+    QLabel* FlowValText_ = nullptr;
+    QLabel* FlowRateEEval_ = nullptr;
+    QLabel* velvaltext_ = nullptr;
+    QLabel* Velratetext_ = nullptr;
+    QLabel* SSvaltext_ = nullptr;
+    QLabel* SQvaltext_ = nullptr;
+    QLabel* NormDispTime_ = nullptr;
+    QLabel* NormDispDate_ = nullptr;
+    QLabel* TotValtext_ = nullptr;
+    QLabel* TotXtext_ = nullptr;
+    QLabel* TotEEunit_ = nullptr;
+    QPlainTextEdit* ErrMessBox_ = nullptr;
+    QLabel* TxtLogging_ = nullptr;
+    QLabel* TxtXQmode_ = nullptr;
+    QLabel* TxtRemoteZero_ = nullptr;
+};
