@@ -128,12 +128,11 @@ void MeterModel::installCommands() {
                     m.resetTotalizer(t);
                     return Ok;
                 }});
-    // The erase is acknowledged with one line feed: the program waits for
-    // exactly one byte and writes the command again when more are waiting,
-    // which would erase the meter a second time.
+    // The erase is acknowledged like a setting; the program writes it once
+    // whatever the answer.
     addCommand({"MR,1", 0, true, [](MeterModel& m, const QByteArray&, qint64 t) {
                     m.masterErase(t);
-                    return QByteArray("\n");
+                    return Ok;
                 }});
     addCommand({"XD,", 0, false, [](MeterModel& m, const QByteArray& args, qint64 t) {
                     if (args.size() != 1 || args[0] < '1' || args[0] > '8')

@@ -24,7 +24,7 @@ private slots:
         QTest::addColumn<double>("expected");
         row("VT on a KR3", "VT,0", 5, "VT,3\n");
         row("VR,0 with comma", "VR,0,", 15, "VR,V1.95,12345\n");
-        row("master erase", "MR,1", 1, "\n");
+        row("master erase", "MR,1", 3, "OK\n");
         row("totalizer reset", "GT,1", 3, "OK\n");
         row("unknown", "QQ,0", 12, "Bad OPCode \n");
         row("XD out of range", "XD,9", 12, "Bad OPCode \n");

@@ -80,7 +80,7 @@ private slots:
         QCOMPARE(totalizerOf(exchange(m, "FD,0,1", 1000)), 0.0);
         QCOMPARE(RawToInt(exchange(m, "CC,0,", 1000).mid(9, 2)), qint16(99));
         // The erase brings back the defaults and keeps the identity.
-        QCOMPARE(exchange(m, "MR,1", 5000), QByteArray("\n"));
+        QCOMPARE(exchange(m, "MR,1", 5000), QByteArray("OK\n"));
         const QByteArray cc = exchange(m, "CC,0,", 5000);
         QCOMPARE(int(quint8(cc[30])), 0);
         QCOMPARE(RawToInt(cc.mid(9, 2)), qint16(10));
