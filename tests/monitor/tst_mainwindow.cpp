@@ -459,7 +459,8 @@ private slots:
             // The dialog is open while the tick runs; OK is pressed during its read.
             rig.w.runPropertiesDialog = [&](frmProperties& d) {
                 d.Form_Load();
-                click = [&d] { d.cmdOK_Click(); };
+                // Pressed twice: the second press adds nothing.
+                click = [&d] { d.cmdOK_Click(), d.cmdOK_Click(); };
                 rig.w.polling().Launch();
             };
             rig.w.findChild<QAction*>("mnuProperties")->trigger();
