@@ -60,13 +60,11 @@ void answerHelpAndVersion(int argc, char* argv[]) {
             .arg(store, QLatin1String(SettingsVariable)));
     const QCommandLineOption help = parser.addHelpOption();
     const QCommandLineOption version = parser.addVersionOption();
-    parser.parse(arguments); // any other option is main()'s parser's business
-    if (!parser.isSet(help) && !parser.isSet(version))
-        return;
-    QCoreApplication terminal(argc, argv); // lets the usage line name the program
-    if (parser.isSet(version))
-        parser.showVersion();
-    parser.showHelp(0);
+    parser.parse(arguments); // the other options are main()'s parser's business
+    if (parser.isSet(help) || parser.isSet(version) || parser.isSet("help-all")) {
+        QCoreApplication terminal(argc, argv); // lets the usage line name the program
+        parser.process(terminal);              // prints, then ends the program
+    }
 }
 
 } // namespace

@@ -51,12 +51,15 @@ execute_process(COMMAND ${no_display} "${PREFIX}/bin/corvane" --version
 if(status OR NOT out STREQUAL "Corvane ${VERSION}\n")
     message(SEND_ERROR "corvane --version: status ${status}, printed '${out}${err}'")
 endif()
-execute_process(COMMAND ${no_display} "${PREFIX}/bin/corvane" --help
-                RESULT_VARIABLE status OUTPUT_VARIABLE out ERROR_VARIABLE err)
-foreach(needed "Usage: ${PREFIX}/bin/corvane" "--version" "/Corvane/Corvane.conf"
-               "CORVANE_SETTINGS=FILE")
-    string(FIND "${out}" "${needed}" at)
-    if(status OR at EQUAL -1)
-        message(SEND_ERROR "corvane --help (status ${status}) lacks '${needed}':\n${out}${err}")
-    endif()
+# The help lists --help-all, so that must answer too.
+foreach(option --help --help-all)
+    execute_process(COMMAND ${no_display} "${PREFIX}/bin/corvane" ${option}
+                    RESULT_VARIABLE status OUTPUT_VARIABLE out ERROR_VARIABLE err)
+    foreach(needed "Usage: ${PREFIX}/bin/corvane" "--version" "/Corvane/Corvane.conf"
+                   "CORVANE_SETTINGS=FILE")
+        string(FIND "${out}" "${needed}" at)
+        if(status OR at EQUAL -1)
+            message(SEND_ERROR "corvane ${option} (status ${status}) lacks '${needed}':\n${out}${err}")
+        endif()
+    endforeach()
 endforeach()
