@@ -24,8 +24,7 @@ To open a serial port the user's account must be in the group that owns
 the device, usually dialout.")
 set(CPACK_PACKAGE_INSTALL_DIRECTORY Corvane)
 set(CPACK_PACKAGE_EXECUTABLES corvane Corvane)
-# The binaries carry debug information in RelWithDebInfo builds; a package
-# ships them without it.
+# Packaged programs go without their symbol tables and any debug information.
 set(CPACK_STRIP_FILES TRUE)
 
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
