@@ -10,8 +10,10 @@
 
 #include <QApplication>
 #include <QCommandLineParser>
+#include <QIcon>
 #include <QLabel>
 #include <QPixmap>
+#include <QSettings>
 #include <QTextStream>
 #include <QTimer>
 
@@ -39,12 +41,46 @@ void printFlowPage(const frmKVT7210& window) {
     out.flush();
 }
 
+// Names an INI file that Corvane uses instead of the user's settings.
+constexpr const char* SettingsVariable = "CORVANE_SETTINGS";
+
+// Answers --help and --version and ends the program, before the window system
+// is opened, so that both work in a terminal without a display.
+void answerHelpAndVersion(int argc, char* argv[]) {
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    QCommandLineParser parser;
+    const QString store =
+        QSettings(QSettings::NativeFormat, QSettings::UserScope,
+                  QCoreApplication::organizationName(), QCoreApplication::applicationName())
+            .fileName();
+    parser.setApplicationDescription(
+        QStringLiteral("Service, diagnostic and datalog tool for Velmar KR flowmeters.\n\n"
+                       "The serial port settings are kept in %1.\n"
+                       "%2=FILE makes Corvane use that INI file instead.")
+            .arg(store, QLatin1String(SettingsVariable)));
+    const QCommandLineOption help = parser.addHelpOption();
+    const QCommandLineOption version = parser.addVersionOption();
+    parser.parse(arguments); // the other options are main()'s parser's business
+    if (parser.isSet(help) || parser.isSet(version) || parser.isSet("help-all")) {
+        QCoreApplication terminal(argc, argv); // lets the usage line name the program
+        parser.process(terminal);              // prints, then ends the program
+    }
+}
+
 } // namespace
 
 int main(int argc, char* argv[]) {
-    QApplication app(argc, argv);
     QCoreApplication::setOrganizationName("Corvane");
     QCoreApplication::setApplicationName("Corvane");
+    QCoreApplication::setApplicationVersion(CORVANE_VERSION);
+    answerHelpAndVersion(argc, argv);
+
+    QApplication app(argc, argv);
+    // The desktop entry's name, so a Wayland desktop matches the window to it.
+    QGuiApplication::setDesktopFileName("corvane");
+    QApplication::setWindowIcon(QIcon(":/icons/corvane.png"));
 
     // A check of the running program: after N seconds of live display, print
     // the flow page to standard output and end.
@@ -58,8 +94,7 @@ int main(int argc, char* argv[]) {
     parser.addOption(screenshot);
     parser.process(app);
 
-    // CORVANE_SETTINGS names an INI file used instead of the user's settings.
-    const QString iniPath = qEnvironmentVariable("CORVANE_SETTINGS");
+    const QString iniPath = qEnvironmentVariable(SettingsVariable);
     std::unique_ptr<PortSettingsStore> store = iniPath.isEmpty()
                                                    ? std::make_unique<PortSettingsStore>()
                                                    : std::make_unique<PortSettingsStore>(iniPath);
