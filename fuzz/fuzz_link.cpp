@@ -2,9 +2,9 @@
 // at fuzzer-chosen virtual times, and may fail under the link. Every exchange
 // must end within a bounded stretch of virtual time, and nested calls made
 // while an exchange waits must be refused without harm.
+#include "VirtualWaiter.h"
 #include "link/MeterLink.h"
 #include "link/SerialPort.h"
-#include "link/VirtualWaiter.h"
 #include "ui/Prompts.h"
 
 #include <fuzzer/FuzzedDataProvider.h>

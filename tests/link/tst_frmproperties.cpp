@@ -1,9 +1,9 @@
 #include "MeterModel.h"
 #include "ScriptedPrompts.h"
 #include "SimSerialPort.h"
+#include "VirtualWaiter.h"
 #include "link/MeterLink.h"
 #include "link/PortSettingsStore.h"
-#include "link/VirtualWaiter.h"
 #include "link/frmProperties.h"
 
 #include <QComboBox>

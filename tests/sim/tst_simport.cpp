@@ -5,8 +5,8 @@
 #include "MeterModel.h"
 #include "ScriptedPrompts.h"
 #include "SimSerialPort.h"
+#include "VirtualWaiter.h"
 #include "link/MeterLink.h"
-#include "link/VirtualWaiter.h"
 
 #include <QSignalSpy>
 #include <QtTest>

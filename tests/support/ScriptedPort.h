@@ -1,7 +1,7 @@
 #pragma once
 
+#include "VirtualWaiter.h"
 #include "link/SerialPort.h"
-#include "link/VirtualWaiter.h"
 
 #include <QList>
 #include <QMap>
