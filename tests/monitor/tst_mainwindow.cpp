@@ -3,7 +3,6 @@
 // a script and the port settings live in a temporary INI file.
 #include "link/MeterLink.h"
 #include "link/PortSettingsStore.h"
-#include "link/VirtualWaiter.h"
 #include "link/frmProperties.h"
 #include "monitor/frmKVT7210.h"
 #include "monitor/frmPleaseWait.h"
@@ -11,6 +10,7 @@
 #include "MeterModel.h"
 #include "ScriptedPrompts.h"
 #include "SimSerialPort.h"
+#include "VirtualWaiter.h"
 
 #include <QAction>
 #include <QCheckBox>
