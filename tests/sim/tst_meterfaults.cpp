@@ -14,48 +14,41 @@ private slots:
         QTest::addColumn<QByteArrayList>("commands");
         QTest::addColumn<QByteArrayList>("replies");
         QTest::addColumn<bool>("lineDown");
-
-        const QByteArray vt = "VT,5\n";
-        const QByteArray recErr = "RecErr      \r\n";
-        const QByteArray badOp = "Bad OPCode \n";
-        QTest::newRow("silent") << QStringList{"silent"} << QByteArrayList{"VT,0", "VR,0"}
-                                << QByteArrayList{"", ""} << false;
-        QTest::newRow("silent once, then Bad OP once")
-            << QStringList{"silent:1", "badop:1"} << QByteArrayList{"VT,0", "VT,0", "VT,0"}
-            << QByteArrayList{"", badOp, vt} << false;
-        QTest::newRow("RecErr skips binary reads")
-            << QStringList{"recerr:2"} << QByteArrayList{"VT,0", "XD,9", "GT,1", "VT,0"}
-            << QByteArrayList{recErr, badOp, recErr, vt} << false;
-        QTest::newRow("short VT") << QStringList{"short:vt"}
-                                  << QByteArrayList{"VT,0", "VR,0", "VT,0"}
-                                  << QByteArrayList{"VT,5", "VR,V1.95,12345\n", "VT,5"} << false;
-        QTest::newRow("corrupt the middle")
-            << QStringList{"corrupt:1"} << QByteArrayList{"VT,0", "VT,0"}
-            << QByteArrayList{QByteArray::fromHex("5654d3350a"), vt} << false;
-        QTest::newRow("corrupt the first byte twice")
-            << QStringList{"corrupt:2:0"} << QByteArrayList{"VT,0", "GT,1", "VT,0"}
-            << QByteArrayList{"\xa9T,5\n", "\xb0K\n", vt} << false;
-        QTest::newRow("never OK") << QStringList{"never-ok"} << QByteArrayList{"GT,1", "VT,0"}
-                                  << QByteArrayList{"NO\n", vt} << false;
-        QTest::newRow("hang up after one")
-            << QStringList{"hangup:1"} << QByteArrayList{"VT,0", "VT,0"} << QByteArrayList{vt, ""}
-            << true;
-        QTest::newRow("hang up") << QStringList{"hangup"} << QByteArrayList{"VT,0"}
-                                 << QByteArrayList{""} << true;
+        const auto row = [](const char* name, const QStringList& switches,
+                            const QByteArrayList& commands, const QByteArrayList& replies,
+                            bool lineDown = false) {
+            QTest::newRow(name) << switches << commands << replies << lineDown;
+        };
+        const QByteArray vt = "VT,5\n", recErr = "RecErr      \r\n", badOp = "Bad OPCode \n";
+        row("silent", {"silent"}, {"VT,0", "VR,0"}, {"", ""});
+        row("silent once, Bad OP once", {"silent:1", "badop:1"}, {"VT,0", "VT,0", "VT,0"},
+            {"", badOp, vt});
+        row("RecErr skips binary reads", {"recerr:2"}, {"VT,0", "XD,9", "GT,1", "VT,0"},
+            {recErr, badOp, recErr, vt});
+        row("short VT", {"short:vt"}, {"VT,0", "VR,0", "VT,0"},
+            {"VT,5", "VR,V1.95,12345\n", "VT,5"});
+        row("corrupt the middle", {"corrupt:1"}, {"VT,0", "VT,0"},
+            {"VT\xd3"
+             "5\n",
+             vt});
+        row("corrupt the first byte twice", {"corrupt:2:0"}, {"VT,0", "GT,1", "VT,0"},
+            {"\xa9T,5\n", "\xb0K\n", vt});
+        row("never OK", {"never-ok"}, {"GT,1", "VT,0"}, {"NO\n", vt});
+        row("hang up after one", {"hangup:1"}, {"VT,0", "VT,0"}, {vt, ""}, true);
+        row("hang up", {"hangup"}, {"VT,0"}, {""}, true);
     }
 
     void faults() {
         QFETCH(QStringList, switches);
         QFETCH(QByteArrayList, commands);
         QFETCH(QByteArrayList, replies);
-        QFETCH(bool, lineDown);
         MeterModel m;
         for (const QString& fault : switches)
             QVERIFY(FaultSwitch::apply(fault, m.faults()));
         qint64 t = 0;
         for (int i = 0; i < commands.size(); ++i, t += Later)
             QCOMPARE(exchange(m, commands[i], t).toHex(' '), replies[i].toHex(' '));
-        QCOMPARE(m.lineDown(t), lineDown);
+        QTEST(m.lineDown(t), "lineDown");
         QCOMPARE(m.received().size(), commands.size());
     }
 
@@ -88,26 +81,21 @@ private slots:
     void framing_data() {
         QTest::addColumn<QByteArrayList>("writes");
         QTest::addColumn<QByteArray>("replies");
-
-        QTest::newRow("flush drops a partial command")
-            << QByteArrayList{"VT,", "\x1b\rVR,0\n"} << QByteArray("VR,V1.95,12345\n");
-        QTest::newRow("split, CR before LF")
-            << QByteArrayList{"V", "T,", "0\r\n"} << QByteArray("VT,5\n");
-        QTest::newRow("two in one write")
-            << QByteArrayList{"VT,0\nGT,1\n"} << QByteArray("VT,5\nOK\n");
-        QTest::newRow("empty lines are ignored") << QByteArrayList{"\n\n\x1b\r\n"} << QByteArray();
-        QTest::newRow("lower case is unknown")
-            << QByteArrayList{"vt,0\n"} << QByteArray("Bad OPCode \n");
+        const auto row = [](const char* name, const QByteArrayList& writes, const char* replies) {
+            QTest::newRow(name) << writes << QByteArray(replies);
+        };
+        row("flush drops a partial command", {"VT,", "\x1b\rVR,0\n"}, "VR,V1.95,12345\n");
+        row("split, CR before LF", {"V", "T,", "0\r\n"}, "VT,5\n");
+        row("two in one write", {"VT,0\nGT,1\n"}, "VT,5\nOK\n");
+        row("empty lines are ignored", {"\n\n\x1b\r\n"}, "");
+        row("lower case is unknown", {"vt,0\n"}, "Bad OPCode \n");
         // A raw argument is read by count, whatever its bytes.
-        QTest::newRow("raw line feeds")
-            << QByteArrayList{"\x1b\rZB,1,\n\n\nVT,0\n"} << QByteArray("OK\n0a0a\nVT,5\n");
-        QTest::newRow("raw escape and return")
-            << QByteArrayList{"ZB,1,\x1b\r\n"} << QByteArray("OK\n1b0d\n");
+        row("raw line feeds", {"\x1b\rZB,1,\n\n\nVT,0\n"}, "OK\n0a0a\nVT,5\n");
+        row("raw escape and return", {"ZB,1,\x1b\r\n"}, "OK\n1b0d\n");
     }
 
     void framing() {
         QFETCH(QByteArrayList, writes);
-        QFETCH(QByteArray, replies);
         MeterModel m;
         m.addCommand({"ZB,1,", 2, false, [](MeterModel&, const QByteArray& args, qint64) {
                           return "OK\n" + args.toHex() + "\n";
@@ -115,7 +103,7 @@ private slots:
         qint64 t = 0;
         for (const QByteArray& w : writes)
             m.receive(w, t++);
-        QCOMPARE(m.takeBytesUntil(Later), replies);
+        QTEST(m.takeBytesUntil(Later), "replies");
         QVERIFY(!m.nextByteTime());
     }
 };

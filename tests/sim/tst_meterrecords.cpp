@@ -1,5 +1,6 @@
 // The simulated meter's replies: lengths, terminators and the field positions
-// the program reads, decoded with the program's own conversions.
+// the program reads, decoded with the program's own conversions, and the state
+// that set-commands change.
 
 #include "SimExchange.h"
 #include "link/FieldConversions.h"
@@ -88,40 +89,66 @@ private slots:
         s.remoteZeroApplied = true;
         s.totalizer = 98765.5;
         s.totalizerEnabled = 0;
+        s.clockBase = QDateTime(QDate(1999, 12, 31), QTime(23, 59, 50), Qt::UTC);
         MeterModel m(s);
-        const QByteArray r = exchange(m, "FD,0,1", 3723000);
+        const QByteArray r = exchange(m, "FD,0,1", 20000);
         QCOMPARE(r.size(), 38);
         // 0.5 ft pipe: 0.19634938 ft2 by the meter's pi of 3.14159.
         QCOMPARE(Stringtofloat(r.mid(3, 4)), 60047.637f);
         QCOMPARE(Stringtofloat(r.mid(7, 4)), 3.0f);
-        const float strength = Stringtofloat(r.mid(11, 4));
-        const float quality = Stringtofloat(r.mid(15, 4));
-        QVERIFY(strength > 60 && strength < 95);
-        QVERIFY(quality > 80 && quality < 100);
+        QVERIFY(Stringtofloat(r.mid(11, 4)) > 60 && Stringtofloat(r.mid(15, 4)) > 80);
         QCOMPARE(int(quint8(r[19])), 3);
         QCOMPARE(int(quint8(r[22])), 128 + 64); // remote zero and the learn flags
+        // Hour, minute, second, month, day, year - 1900, past the new year.
+        QCOMPARE(r.mid(23, 6).toHex(), QByteArray("00000a010164"));
         // A switched-off totalizer holds its count while the flow runs.
         QCOMPARE(RawToDouble(r.mid(29, 8)), 98765.5);
     }
 
     void signalBlocks() {
-        for (const int which : {1, 8}) {
-            MeterModel m;
-            const QByteArray block =
-                exchange(m, "XD," + QByteArray::number(which), 5000).right(540);
-            const bool spectrum = which <= 4;
-            int lo = 1 << 30;
-            int hi = -(1 << 30);
-            for (int i = 0; i < (spectrum ? 128 : 256); ++i) {
-                const int v =
-                    spectrum ? StrToLong(block.mid(4 * i, 4)) : StrToInt(block.mid(2 * i, 2));
-                lo = std::min(lo, v);
-                hi = std::max(hi, v);
-            }
-            // A visible signal: a peak well above the floor, and for the time
-            // samples an echo swinging both ways.
-            QVERIFY(spectrum ? lo > 0 && hi > 10 * lo : lo < -1000 && hi > 1000);
-            QCOMPARE(StrToInt(block.mid(516, 2)), qint16(3400));
+        MeterModel m;
+        // A spectrum of 128 longs with a peak well above its floor, and 256
+        // sign-magnitude time samples of an echo swinging both ways.
+        const QByteArray spectrum = exchange(m, "XD,1", 5000).right(540);
+        const QByteArray samples = exchange(m, "XD,8", 5000).right(540);
+        QList<int> longs, ints;
+        for (int i = 0; i < 256; ++i) {
+            ints << StrToInt(samples.mid(2 * i, 2));
+            if (i < 128)
+                longs << StrToLong(spectrum.mid(4 * i, 4));
+        }
+        const auto [lo, hi] = std::minmax_element(longs.begin(), longs.end());
+        QVERIFY(*lo > 0 && *hi > 10 * *lo);
+        QVERIFY(*std::min_element(ints.begin(), ints.end()) < -1000);
+        QVERIFY(*std::max_element(ints.begin(), ints.end()) > 1000);
+        QCOMPARE(StrToInt(spectrum.mid(516, 2)), qint16(3400)); // peak to peak
+    }
+
+    void setCommandsChangeState() {
+        MeterState s;
+        s.unitType = 4;
+        s.serial = "777";
+        s.totalizer = 5000.0;
+        MeterModel m(s); // the factory state, but for what follows
+        m.state().damping = 99;
+        m.state().flowVolumeUnit = 4;
+        // The totalizer reset clears the count and nothing else.
+        QCOMPARE(exchange(m, "GT,1", 1000), QByteArray("OK\n"));
+        QCOMPARE(RawToDouble(exchange(m, "FD,0,1", 1000).mid(29, 8)), 0.0);
+        QCOMPARE(RawToInt(exchange(m, "CC,0,", 1000).mid(9, 2)), qint16(99));
+        // The erase brings back the defaults, keeps the identity and restarts
+        // the learn: learn state and flags after it, whether it measures.
+        QCOMPARE(exchange(m, "MR,1", 5000), QByteArray("\n"));
+        const QByteArray cc = exchange(m, "CC,0,", 5000);
+        QCOMPARE(int(quint8(cc[30])), 0);
+        QCOMPARE(RawToInt(cc.mid(9, 2)), qint16(10));
+        QCOMPARE(exchange(m, "VR,0", 5000), QByteArray("VR,V1.95,777\n"));
+        const int learn[][3] = {{100, 0, 0}, {23000, 3, 64}, {60000, 4, 0}};
+        for (const auto& [after, state, flags] : learn) {
+            const QByteArray fd = exchange(m, "FD,0,1", 5000 + after);
+            QCOMPARE(int(quint8(fd[19])), state);
+            QCOMPARE(int(quint8(fd[22])), flags);
+            QCOMPARE(Stringtofloat(fd.mid(7, 4)) > 1.0f, state >= 3);
         }
     }
 };

@@ -20,27 +20,13 @@ struct Rig {
 class tst_SimPort : public QObject {
     Q_OBJECT
 private slots:
-    void settingsAndOperations() {
+    // The port refuses what a real one refuses; the dialog tests rely on it.
+    void refusals() {
         Rig r;
-        QVERIFY(r.port.setSettings("9600,E,7,1.5"));
-        QVERIFY(r.port.errorString().isEmpty());
-        for (const char* bad :
-             {"0,n,8,1", "19200,x,8,1", "19200,n,9,1", "19200,n,8,3", "19200,n,8"}) {
-            QVERIFY2(!r.port.setSettings(bad), bad);
-            QVERIFY(!r.port.errorString().isEmpty());
-        }
-        QCOMPARE(r.port.settings(), QString("9600,E,7,1.5"));
-        QCOMPARE(r.m.baud(), 9600);
+        QVERIFY(!r.port.setSettings("19200,n,9,1") && !r.port.errorString().isEmpty());
         QVERIFY(!r.port.write("VT,0\n")); // not while closed
-        QVERIFY(r.port.open());
-        QVERIFY(!r.port.open());
+        QVERIFY(r.port.open() && !r.port.open());
         QVERIFY(!r.port.setPortNumber(3)); // not while open
-        QVERIFY(!r.port.setHandshaking(4));
-        r.port.close();
-        QVERIFY(r.port.setPortNumber(16));
-        QVERIFY(!r.port.setPortNumber(17));
-        QVERIFY(!r.port.setPortNumber(0));
-        QCOMPARE(r.port.portNumber(), 16);
         QVERIFY(r.m.received().isEmpty());
     }
 
@@ -59,8 +45,7 @@ private slots:
         const QByteArray record = MeterModel().flowDataRecord(0);
         for (const auto& row : rows) {
             Rig r;
-            QVERIFY(r.port.setSettings(row.settings));
-            QVERIFY(r.port.open());
+            QVERIFY(r.port.setSettings(row.settings) && r.port.open());
             QVERIFY(r.port.write("\x1b\rFD,0,1\n"));
             r.w.advanceTo(row.at);
             QCOMPARE(r.port.bytesWaiting(), row.waiting);
@@ -112,14 +97,13 @@ private slots:
         QFETCH(QByteArray, command);
         QFETCH(int, mode);
         QFETCH(int, length);
-        QFETCH(int, resultLength);
         QFETCH(int, commandsReceived);
         Rig r;
         ScriptedPrompts prompts;
         MeterLink link(r.port, r.w, prompts);
         QVERIFY(r.port.open());
         QVERIFY(FaultSwitch::apply(fault, r.m.faults()));
-        QCOMPARE(link.SendCommand(command, mode, length).size(), resultLength);
+        QTEST(int(link.SendCommand(command, mode, length).size()), "resultLength");
         QCOMPARE(r.m.received().size(), commandsReceived);
         QVERIFY(prompts.shown.isEmpty());
         // The meter heard nothing but flush prefixes and the command.
