@@ -89,7 +89,7 @@ private slots:
         s.remoteZeroApplied = true;
         s.totalizer = 98765.5;
         s.totalizerEnabled = 0;
-        s.clockBase = QDateTime(QDate(1999, 12, 31), QTime(23, 59, 50), Qt::UTC);
+        s.clockBase = QDateTime(QDate(2000, 2, 28), QTime(23, 59, 50), Qt::UTC);
         MeterModel m(s);
         const QByteArray r = exchange(m, "FD,0,1", 20000);
         QCOMPARE(r.size(), 38);
@@ -99,8 +99,8 @@ private slots:
         QVERIFY(Stringtofloat(r.mid(11, 4)) > 60 && Stringtofloat(r.mid(15, 4)) > 80);
         QCOMPARE(int(quint8(r[19])), 3);
         QCOMPARE(int(quint8(r[22])), 128 + 64); // remote zero and the learn flags
-        // Hour, minute, second, month, day, year - 1900, past the new year.
-        QCOMPARE(r.mid(23, 6).toHex(), QByteArray("00000a010164"));
+        // Hour, minute, second, month, day, year - 1900, past midnight.
+        QCOMPARE(r.mid(23, 6).toHex(), QByteArray("00000a021d64"));
         // A switched-off totalizer holds its count while the flow runs.
         QCOMPARE(RawToDouble(r.mid(29, 8)), 98765.5);
     }
