@@ -22,11 +22,10 @@ public:
     explicit ScriptedPort(VirtualWaiter& waiter);
     ~ScriptedPort() override { waiter_.removeSource(sourceId_); }
 
-    // The replies to command (line feed included), used in turn, the last one
-    // for every later sending; a command without replies gets silence. Each
-    // reply's first byte leaves latencyMs after the command has crossed the
-    // wire. whole: all bytes of a reply arrive together when the last would
-    // have, as from a driver that hands over its buffer in one piece.
+    // The replies to command (line feed included), in turn, the last one for
+    // every later sending; without replies: silence. A reply starts latencyMs
+    // after the command has crossed the wire; whole: its bytes arrive together
+    // when the last would have, as from a driver that hands over its buffer.
     void setReplies(const QByteArray& command, const QByteArrayList& replies, bool whole = false,
                     qint64 latencyMs = 2) {
         script_[command] = {replies, whole, latencyMs};
@@ -35,8 +34,7 @@ public:
     void deliver(const QByteArray& bytes, qint64 at, bool whole = false) {
         schedule(bytes, whole, at * 1000);
     }
-    // At virtual time at the port fails as an unplugged adapter does: it
-    // closes and emits failed(description) once.
+    // At virtual time at, the port closes and emits failed(description) once.
     void failAt(qint64 at, const QString& description) { failAt_ = at, error_ = description; }
 
     QList<Write> writes;
