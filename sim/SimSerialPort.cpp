@@ -1,8 +1,8 @@
 #include "SimSerialPort.h"
 
 #include "MeterModel.h"
+#include "VirtualWaiter.h"
 #include "link/QtSerialPort.h"
-#include "link/VirtualWaiter.h"
 
 SimSerialPort::SimSerialPort(MeterModel& model, VirtualWaiter& waiter, QObject* parent)
     : SerialPort(parent), model_(model), waiter_(waiter) {

@@ -1,11 +1,8 @@
-// Measures the meter link against corvane-sim over a pseudo-terminal at 19200
-// baud, for the 38-byte flow data and the 561-byte signal block:
-//  - the delay from the reply's last byte being on the wire to SendCommand
-//    returning, estimated as the exchange's wall time minus the meter's 2 ms
-//    turnaround and the reply's wire time (10 bits a byte); it therefore also
-//    holds the simulator's own pacing slop and is an upper bound;
-//  - the CPU time the process spends per exchange (getrusage), and that as a
-//    share of one core over the exchange's wall time.
+// The meter link against corvane-sim over a pseudo-terminal at 19200 baud, for
+// the 38-byte flow data and the 561-byte signal block: the delay from a reply's
+// last byte to SendCommand returning (wall time minus the 2 ms turnaround and
+// the wire time, so an upper bound that includes the simulator's pacing slop),
+// and the CPU time per exchange, also as a share of one core.
 
 #include "link/EventLoopWaiter.h"
 #include "link/MeterLink.h"
@@ -51,9 +48,7 @@ void measure(MeterLink& link, const char* name, const QByteArray& command, int m
              int expected, int runs) {
     const double wireMs = TurnaroundMs + length * 10.0 * 1000.0 / Baud;
     std::vector<double> delays;
-    int failures = 0;
-    double cpu = 0.0;
-    double wall = 0.0;
+    double cpu = 0.0, wall = 0.0;
     for (int i = 0; i < runs; ++i) {
         QElapsedTimer t;
         const double c0 = cpuMs();
@@ -62,11 +57,8 @@ void measure(MeterLink& link, const char* name, const QByteArray& command, int m
         const double elapsed = t.nsecsElapsed() / 1e6;
         cpu += cpuMs() - c0;
         wall += elapsed;
-        if (reply.size() != expected) {
-            ++failures;
-            continue;
-        }
-        delays.push_back(elapsed - wireMs);
+        if (reply.size() == expected)
+            delays.push_back(elapsed - wireMs);
         QCoreApplication::processEvents();
     }
     std::sort(delays.begin(), delays.end());
@@ -77,7 +69,7 @@ void measure(MeterLink& link, const char* name, const QByteArray& command, int m
     std::printf("%-22s wire %6.2f ms | delay after last byte: min %5.2f  median %5.2f  max %5.2f "
                 "ms | CPU %5.2f ms/exchange = %4.1f%% of one core | failed %d/%d\n",
                 name, wireMs, delays.front(), delays[delays.size() / 2], delays.back(), cpu / runs,
-                100.0 * cpu / wall, failures, runs);
+                100.0 * cpu / wall, runs - int(delays.size()), runs);
 }
 
 } // namespace

@@ -3,7 +3,6 @@
 #include <QTest>
 
 #include <cmath>
-#include <functional>
 
 Q_DECLARE_METATYPE(FieldValue)
 
@@ -18,80 +17,76 @@ template <typename T> FieldValue V(T v) {
     return FieldValue(FieldValue::Storage(v));
 }
 
-// Every decoder, by name, with its result widened to double (exact for all of them).
-// clang-format off
-#define DECODER(f) {#f, [](const QByteArray& b) { return double(f(b)); }}
-// clang-format on
-double decode(const QString& name, const QByteArray& b) {
-    static const QMap<QString, std::function<double(const QByteArray&)>> decoders = {
-        DECODER(RawToInt),    DECODER(RawToLong),   DECODER(RawToSgnByte),
-        DECODER(HexToLong),   DECODER(StrToInt),    DECODER(StrToLong),
-        DECODER(RawToSingle), DECODER(RawToDouble), DECODER(Stringtofloat)};
-    return decoders.value(name)(b);
-}
+// A decoder with its result widened to double (exact for all of them); D(f)
+// gives its name and the widened decoder.
+using Decoder = double (*)(const QByteArray&);
+#define D(f) #f, [](const QByteArray& b) { return double(f(b)); }
 
 constexpr double Throws = std::numeric_limits<double>::quiet_NaN();
 
 } // namespace
+
+Q_DECLARE_METATYPE(Decoder)
 
 class TestFieldConversions : public QObject {
     Q_OBJECT
 
 private slots:
     void decoders_data() {
-        QTest::addColumn<QString>("decoder");
+        QTest::addColumn<Decoder>("decode");
         QTest::addColumn<QByteArray>("input");
         QTest::addColumn<double>("expected"); // Throws: FieldError
-        const auto row = [](const char* decoder, const QByteArray& input, double expected) {
-            QTest::addRow("%s %s", decoder, input.toHex(' ').constData())
-                << QString(decoder) << input << expected;
+        const auto row = [](const char* name, Decoder decode, const QByteArray& input,
+                            double expected) {
+            QTest::addRow("%s %s", name, input.toHex(' ').constData())
+                << decode << input << expected;
         };
         const QByteArray nine = B("\x01\x02\x03\x04\x05\x06\x07\x08\x09");
         // Text family: two's complement, little-endian, short fields padded with zeros.
-        row("RawToInt", B("\xff\xff"), -1);
-        row("RawToInt", B("\xc8"), 200);
-        row("RawToInt", B("\x34\x12\x03"), 4660);
-        row("RawToInt", B(""), 0);
-        row("RawToInt", nine, Throws);
-        row("RawToLong", B("\x00\x00\x00\x80"), -2147483648.0);
-        row("RawToLong", B("\x10\x27"), 10000);
-        row("RawToSgnByte", B("\xc8"), -56);
-        row("RawToSgnByte", B(""), 0);
-        row("RawToSingle", B("\x00\x00\x80\x3f"), 1.0);
-        row("RawToSingle", B("\x01\x02\x00\x00"), 0.0);      // zero high bytes: no value
-        row("RawToSingle", B("\x00\x00\x01\x00"), 0x1p-133); // only both high bytes zero mean 0
-        row("RawToSingle", B("\x00\x00\xc0\x7f"), Throws);   // not a number
-        row("RawToSingle", nine, Throws);
-        row("RawToDouble", B("\x00\x00\x00\x00\x00\x00\x04\xc0"), -2.5);
-        row("RawToDouble", B("\x00\x00\x00\x00\x00\x00\xf0\xff"), Throws); // minus infinity
-        row("HexToLong", B("00FF"), 255);
-        row("HexToLong", B("00ff"), 255);
-        row("HexToLong", B(""), 0);
-        row("HexToLong", B("G"), 16); // not a hex digit: its code minus 55
-        row("HexToLong", B("000000001"), Throws);
-        row("HexToLong", B("80000000"), Throws);
+        row(D(RawToInt), B("\xff\xff"), -1);
+        row(D(RawToInt), B("\xc8"), 200);
+        row(D(RawToInt), B("\x34\x12\x03"), 4660);
+        row(D(RawToInt), B(""), 0);
+        row(D(RawToInt), nine, Throws);
+        row(D(RawToLong), B("\x00\x00\x00\x80"), -2147483648.0);
+        row(D(RawToLong), B("\x10\x27"), 10000);
+        row(D(RawToSgnByte), B("\xc8"), -56);
+        row(D(RawToSgnByte), B(""), 0);
+        row(D(RawToSingle), B("\x00\x00\x80\x3f"), 1.0);
+        row(D(RawToSingle), B("\x01\x02\x00\x00"), 0.0);      // zero high bytes: no value
+        row(D(RawToSingle), B("\x00\x00\x01\x00"), 0x1p-133); // only both high bytes zero mean 0
+        row(D(RawToSingle), B("\x00\x00\xc0\x7f"), Throws);   // not a number
+        row(D(RawToSingle), nine, Throws);
+        row(D(RawToDouble), B("\x00\x00\x00\x00\x00\x00\x04\xc0"), -2.5);
+        row(D(RawToDouble), B("\x00\x00\x00\x00\x00\x00\xf0\xff"), Throws); // minus infinity
+        row(D(HexToLong), B("00FF"), 255);
+        row(D(HexToLong), B("00ff"), 255);
+        row(D(HexToLong), B(""), 0);
+        row(D(HexToLong), B("G"), 16); // not a hex digit: its code minus 55
+        row(D(HexToLong), B("000000001"), Throws);
+        row(D(HexToLong), B("80000000"), Throws);
         // Byte-string family: sign-magnitude, wrong length gives -1.
-        row("StrToInt", B("\xff\xff"), -32767);
-        row("StrToInt", B("\x34\x92"), -4660);
-        row("StrToInt", B("\x01"), -1);
-        row("StrToLong", B("\x78\x56\x34\x12"), 305419896);
-        row("StrToLong", B("\x01\x00\x00"), -1);
-        row("StrToLong", B("\x00\x00\x00\x80"), Throws);
-        row("Stringtofloat", B("\x00\x00\x80\xbf"), -1.0);
-        row("Stringtofloat", B("\x00\x00\x00\x00"), 0x1p-127);
-        row("Stringtofloat", B("\xff\xff\x7f\x7f"), 3.4028234663852886e38);
-        row("Stringtofloat", B("\x00\x00\x80"), -1.0);
-        row("Stringtofloat", B("\x00\x00\x80\x7f"), Throws);
+        row(D(StrToInt), B("\xff\xff"), -32767);
+        row(D(StrToInt), B("\x34\x92"), -4660);
+        row(D(StrToInt), B("\x01"), -1);
+        row(D(StrToLong), B("\x78\x56\x34\x12"), 305419896);
+        row(D(StrToLong), B("\x01\x00\x00"), -1);
+        row(D(StrToLong), B("\x00\x00\x00\x80"), Throws);
+        row(D(Stringtofloat), B("\x00\x00\x80\xbf"), -1.0);
+        row(D(Stringtofloat), B("\x00\x00\x00\x00"), 0x1p-127);
+        row(D(Stringtofloat), B("\xff\xff\x7f\x7f"), 3.4028234663852886e38);
+        row(D(Stringtofloat), B("\x00\x00\x80"), -1.0);
+        row(D(Stringtofloat), B("\x00\x00\x80\x7f"), Throws);
     }
     void decoders() {
-        QFETCH(QString, decoder);
+        QFETCH(Decoder, decode);
         QFETCH(QByteArray, input);
         QFETCH(double, expected);
         if (std::isnan(expected)) {
-            QVERIFY_THROWS_EXCEPTION(FieldError, decode(decoder, input));
+            QVERIFY_THROWS_EXCEPTION(FieldError, decode(input));
             return;
         }
-        const double got = decode(decoder, input);
+        const double got = decode(input);
         QVERIFY2(got == expected, qPrintable(QString::number(got, 'g', 17)));
     }
 

@@ -1,10 +1,10 @@
 // The meter link against a scripted port on the virtual clock: the bytes
 // written, what each call returns and what it leaves in the link state.
 #include "link/MeterLink.h"
-#include "link/VirtualWaiter.h"
 
 #include "ScriptedPort.h"
 #include "ScriptedPrompts.h"
+#include "VirtualWaiter.h"
 
 #include <QtTest>
 

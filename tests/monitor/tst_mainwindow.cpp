@@ -4,7 +4,6 @@
 #include "link/LineOwner.h"
 #include "link/MeterLink.h"
 #include "link/PortSettingsStore.h"
-#include "link/VirtualWaiter.h"
 #include "link/frmProperties.h"
 #include "monitor/FlowPage.h"
 #include "monitor/frmKVT7210.h"
@@ -14,6 +13,7 @@
 #include "MeterModel.h"
 #include "ScriptedPrompts.h"
 #include "SimSerialPort.h"
+#include "VirtualWaiter.h"
 
 #include <QAction>
 #include <QCheckBox>

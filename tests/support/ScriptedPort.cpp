@@ -9,55 +9,43 @@ namespace {
 constexpr qint64 ByteUs = 10 * 1'000'000 / 19200;
 } // namespace
 
-ScriptedPort::ScriptedPort(VirtualWaiter& waiter, QObject* parent)
-    : SerialPort(parent), waiter_(waiter) {
+ScriptedPort::ScriptedPort(VirtualWaiter& waiter) : waiter_(waiter) {
     sourceId_ = waiter_.addSource([this]() -> std::optional<qint64> {
-        const qint64 now = waiter_.now();
-        const auto p = std::find_if(pending_.begin(), pending_.end(),
-                                    [now](const Pending& p) { return p.at > now; });
+        const int n = arrived();
         std::optional<qint64> next;
-        if (p != pending_.end())
-            next = p->at;
-        if (failAt_ && *failAt_ > now && (!next || *failAt_ < *next))
+        if (n < int(pending_.size()))
+            next = pending_[size_t(n)].at;
+        if (failAt_ && (!next || *failAt_ < *next))
             next = failAt_;
         return next;
     });
 }
 
-ScriptedPort::~ScriptedPort() {
-    waiter_.removeSource(sourceId_);
+bool ScriptedPort::isOpen() const {
+    if (failAt_ && waiter_.now() >= *failAt_) {
+        failAt_.reset();
+        if (std::exchange(open_, false))
+            emit const_cast<ScriptedPort*>(this)->failed(error_);
+    }
+    return open_;
+}
+
+int ScriptedPort::arrived() const {
+    const qint64 now = waiter_.now();
+    return int(std::find_if(pending_.begin(), pending_.end(),
+                            [now](const Pending& p) { return p.at > now; }) -
+               pending_.begin());
 }
 
 void ScriptedPort::schedule(const QByteArray& bytes, bool whole, qint64 startUs) {
-    // Bytes leave the meter one after another; a reply waits for the last byte
-    // of the one before.
+    // Bytes leave the meter one after another; a reply waits for the last
+    // byte of the one before.
     if (!pending_.empty())
         startUs = std::max(startUs, pending_.back().at * 1000);
     const qint64 lastAt = (startUs + bytes.size() * ByteUs + 999) / 1000;
     for (int i = 0; i < bytes.size(); ++i)
         pending_.push_back(
             {whole ? lastAt : (startUs + (i + 1) * ByteUs + 999) / 1000, bytes.at(i)});
-}
-
-void ScriptedPort::deliver(const QByteArray& bytes, qint64 at, bool whole) {
-    schedule(bytes, whole, at * 1000);
-}
-
-void ScriptedPort::failAt(qint64 at, const QString& description) {
-    failAt_ = at;
-    failDescription_ = description;
-    settle();
-}
-
-void ScriptedPort::settle() const {
-    if (!failAt_ || waiter_.now() < *failAt_)
-        return;
-    failAt_.reset();
-    if (!open_)
-        return;
-    open_ = false;
-    pending_.clear();
-    emit const_cast<ScriptedPort*>(this)->failed(failDescription_);
 }
 
 QByteArray ScriptedPort::written() const {
@@ -72,39 +60,16 @@ int ScriptedPort::countWrites(const QByteArray& bytes) const {
                              [&](const Write& w) { return w.bytes == bytes; }));
 }
 
-bool ScriptedPort::open() {
-    settle();
-    open_ = true;
-    return true;
-}
-
-void ScriptedPort::close() {
-    open_ = false;
-    pending_.clear();
-}
-
-bool ScriptedPort::isOpen() const {
-    settle();
-    return open_;
-}
-
 int ScriptedPort::bytesWaiting() {
-    settle();
-    const qint64 now = waiter_.now();
-    return open_ ? int(std::count_if(pending_.begin(), pending_.end(),
-                                     [now](const Pending& p) { return p.at <= now; }))
-                 : 0;
+    return isOpen() ? arrived() : 0;
 }
 
 void ScriptedPort::discardInput() {
-    settle();
-    while (!pending_.empty() && pending_.front().at <= waiter_.now())
-        pending_.pop_front();
+    pending_.erase(pending_.begin(), pending_.begin() + arrived());
 }
 
 int ScriptedPort::readByte() {
-    settle();
-    if (!open_ || pending_.empty() || pending_.front().at > waiter_.now())
+    if (bytesWaiting() == 0)
         return -1;
     const uchar b = uchar(pending_.front().byte);
     pending_.pop_front();
@@ -112,29 +77,22 @@ int ScriptedPort::readByte() {
 }
 
 bool ScriptedPort::write(const QByteArray& bytes) {
-    settle();
-    if (!open_) {
-        error_ = QStringLiteral("The port is not open.");
+    if (!isOpen())
         return false;
-    }
     const qint64 now = waiter_.now();
     writes.append({now, bytes});
-    // Bytes written together go out one after another.
     sentUs_ = std::max(sentUs_, now * 1000) + bytes.size() * ByteUs;
     // A command is complete at its line feed, possibly over several writes.
     partial_ += bytes;
-    for (int end; (end = partial_.indexOf('\n')) >= 0;) {
+    for (qsizetype end; (end = partial_.indexOf('\n')) >= 0;) {
         QByteArray command = partial_.left(end + 1);
         partial_.remove(0, end + 1);
         while (command.startsWith(MeterLink::FlushPrefix))
             command.remove(0, MeterLink::FlushPrefix.size());
-        Script& script = script_[command];
-        if (script.replies.isEmpty())
-            continue;
-        const QByteArray reply =
-            script.replies.size() > 1 ? script.replies.takeFirst() : script.replies.first();
-        // The reply starts after the command has crossed the wire.
-        schedule(reply, script.whole, sentUs_ + script.latencyMs * 1000);
+        Script& s = script_[command];
+        if (!s.replies.isEmpty()) // the reply starts once the command has crossed the wire
+            schedule(s.replies.size() > 1 ? s.replies.takeFirst() : s.replies.first(), s.whole,
+                     sentUs_ + s.latencyMs * 1000);
     }
     return true;
 }

@@ -28,7 +28,9 @@ void VirtualWaiter::removeSource(int id) {
     std::erase_if(sources_, [id](const auto& s) { return s.first == id; });
 }
 
-void VirtualWaiter::advanceTo(qint64 t) { now_ = std::max(now_, t); }
+void VirtualWaiter::advanceTo(qint64 t) {
+    now_ = std::max(now_, t);
+}
 
 std::optional<qint64> VirtualWaiter::nextEvent() const {
     std::optional<qint64> best;
