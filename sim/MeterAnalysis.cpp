@@ -119,13 +119,14 @@ QByteArray resultBlock(const MeterModel& model, int which, qint64 timeMs) {
         b.replace(535, 4, TimeTexts[std::min<int>(s.flowTimeUnit, 3)]);
     } else if (which == 2) {
         putSingle(b, 525, s.lowFlowCutoff);
-        putSingle(b, 529, s.pipeDiameterFt * 12.0f);
+        // The inside diameter in inches as the meter keeps it, to three decimals.
+        putSingle(b, 529, float(std::round(s.pipeDiameterFt * 12000.0) / 1000.0));
         putByte(b, 533, 5);
         putByte(b, 534, s.transmitPower);
         putByte(b, 535, f.rangeScaleByte >= 0 ? f.rangeScaleByte : (s.rangeCode & 0x7f));
         putByte(b, 537, model.lrnStateAt(timeMs));
     } else {
-        putMarks(b, which == 3 ? bin : bin * 1.5);
+        putMarks(b, bin);
     }
     if (which == 3) {
         // The status block: word k at bytes 2k-1 and 2k.
