@@ -31,10 +31,10 @@ QByteArray SignalDiagnostics::ExamineResults(int n) {
     if (block.size() >= SignalDecoder::BlockLength)
         return block;
     // A reply that was still arriving when the exchange gave up: what the
-    // port holds now may complete it. Only a whole reply is taken (its last
-    // 540 bytes); anything less would be a shifted block.
+    // port holds now may complete it. Only exactly one whole reply is taken
+    // (its last 540 bytes); anything shorter or longer holds a shifted block.
     const QByteArray combined = block + link_.ReadComm(-2);
-    return combined.size() >= ReplyLength ? combined.right(SignalDecoder::BlockLength) : block;
+    return combined.size() == ReplyLength ? combined.right(SignalDecoder::BlockLength) : block;
 }
 
 void SignalDiagnostics::ComboDual(SignalCapture::Mode mode) {

@@ -39,7 +39,7 @@ public:
     // The 540-byte block of "XD," n, or what came back when that failed.
     QByteArray ExamineData(int n);
     // The same for "XR,"; a reply that came short is completed by one
-    // further read when the two together make up the whole reply.
+    // further read when the two together make up exactly one whole reply.
     QByteArray ExamineResults(int n);
 
     // The text of a box by its name ("Text6(17)", "Text7"); empty until a
