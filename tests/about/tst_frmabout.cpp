@@ -34,6 +34,11 @@ private slots:
         QCOMPARE(rig.label("lblTitle")->text(), "Corvane");
         QVERIFY(rig.label("lblVersion")->text().startsWith("Version 1."));
         QCOMPARE(rig.label("lblRep")->text(), "Special Version for Field Diagnostics");
+        if (const QString dir = qEnvironmentVariable("CORVANE_SHOT_DIR"); !dir.isEmpty()) {
+            rig.switches.setFieldDiagnostics(true);
+            rig.about.show();
+            rig.about.grab().save(dir + "/about.png");
+        }
     }
 
     void switches_data() {

@@ -159,17 +159,6 @@ private slots:
             QVERIFY(file.contains("\r\nSS: " + rig.text("Text12").toLatin1() +
                                   "\r\nSQ: " + rig.text("Text6(19)").toLatin1() + "\r\n"));
     }
-
-    // Ending the program closes both logs.
-    void closedWhenProgramEnds() {
-        auto rig = std::make_unique<LogRig>();
-        rig->prompts.fileNames << rig->path("c.log") << rig->path("s.slg");
-        rig->logs.mnuOpenLog_Click();
-        rig->logs.mnuOpenSupvLog_Click();
-        QVERIFY(rig->logs.communicationsLogOpen() && rig->logs.supervisorLogOpen());
-        rig->logs.closeAll();
-        QVERIFY(!rig->logs.communicationsLogOpen() && !rig->logs.supervisorLogOpen());
-    }
 };
 
 QTEST_MAIN(TestDiagnosticLogs)

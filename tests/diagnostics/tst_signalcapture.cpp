@@ -1,6 +1,5 @@
 #include "Blocks.h"
 #include "diagnostics/SignalCapture.h"
-#include "link/FieldConversions.h"
 
 #include <QTest>
 
@@ -104,20 +103,6 @@ private slots:
         QCOMPARE(arrays.SelHighFFT[0], 4000);
         QCOMPARE(arrays.SupHighFFT[127], 5);
         QCOMPARE(arrays.SelLowTime[0], 77); // a spectrum tick leaves the time arrays alone
-    }
-
-    // One bad block fails the whole tick.
-    void badBlockFailsTick_data() {
-        QTest::addColumn<int>("bad");
-        QTest::newRow("first block 538 bytes") << 0;
-        QTest::newRow("last block 538 bytes") << 3;
-    }
-    void badBlockFailsTick() {
-        QFETCH(int, bad);
-        Blocks blocks{block({}), block({}), block({}), block({})};
-        blocks[bad] = block({}, 538);
-        QVERIFY_THROWS_EXCEPTION(FieldError,
-                                 SignalCapture::decode(SignalCapture::TimeSamples, blocks, false));
     }
 };
 

@@ -10,35 +10,6 @@
 class TestSignalDecoder : public QObject {
     Q_OBJECT
 private slots:
-    // Samples 1, 2 and 256 of a time block; values 1, 2 and 128 of a spectrum.
-    void fields_data() {
-        QTest::addColumn<QByteArray>("data");
-        QTest::addColumn<bool>("spectrum");
-        QTest::addColumn<QString>("decoded");
-        QTest::newRow("negative zero, -1, -32767")
-            << block({{1, "0080"}, {3, "0180"}, {511, "ffff"}}) << false << "0 -1 -32767";
-        QTest::newRow("plus and minus 300")
-            << block({{1, "2c01"}, {3, "2c81"}}) << false << "300 -300 0";
-        QTest::newRow("largest sample") << block({{511, "ff7f"}}) << false << "0 0 32767";
-        QTest::newRow("largest spectrum value")
-            << block({{1, "ffffff7f"}, {509, "01000000"}}) << true << "2147483647 0 1";
-        QTest::newRow("little-endian value 2")
-            << block({{5, "78563412"}}) << true << "0 305419896 0";
-    }
-    void fields() {
-        QFETCH(QByteArray, data);
-        QFETCH(bool, spectrum);
-        QString decoded;
-        if (spectrum) {
-            const auto s = SignalDecoder::spectrum(data);
-            decoded = QString("%1 %2 %3").arg(s[0]).arg(s[1]).arg(s[127]);
-        } else {
-            const auto t = SignalDecoder::timeSamples(data);
-            decoded = QString("%1 %2 %3").arg(t[0]).arg(t[1]).arg(t[255]);
-        }
-        QTEST(decoded, "decoded");
-    }
-
     // A block that is not exactly 540 bytes, or a value that does not fit, fails.
     void refused_data() {
         QTest::addColumn<QByteArray>("data");
