@@ -45,6 +45,17 @@ public:
     void closeAll();
 
     bool communicationsLogOpen() const { return comm_.isOpen(); }
+    // Which File menu log items are enabled: an open item while the field
+    // diagnostics are on and its log is closed, a close item while its log
+    // is open.
+    struct MenuState {
+        bool mnuOpenLog, mnuCloseLog, mnuOpenSupvLog, mnuCloseSupvLog;
+        bool operator==(const MenuState&) const = default;
+    };
+    MenuState menuState(bool fieldDiagnostics) const {
+        return {fieldDiagnostics && !comm_.isOpen(), comm_.isOpen(),
+                fieldDiagnostics && !supervisor_.isOpen(), supervisor_.isOpen()};
+    }
     bool supervisorLogOpen() const { return supervisor_.isOpen(); }
 
     // The clock of the date lines (tests set a fixed one).

@@ -56,7 +56,7 @@ RawFlowDataPage::RawFlowDataPage(SignalDiagnostics& diagnostics, ServiceSwitches
     addBox(pgrid, 1, 0, "Text5", "Pipe Inside Diameter (in)");
     addBox(pgrid, 1, 2, "Text11(0)", "Low Flow Cutoff (ft/sec)");
     addBox(pgrid, 2, 0, "Text1", "Gain");
-    addBox(pgrid, 2, 2, "Text14", "Velocity Range (ft/sec)");
+    addBox(pgrid, 2, 2, "Text14", "Velocity Range");
     addBox(pgrid, 3, 0, "Text9", "Output Power");
     addBox(pgrid, 3, 2, "Text12", "Signal Strength");
     addBox(pgrid, 4, 2, "Text10", "Relative Signal Strength");

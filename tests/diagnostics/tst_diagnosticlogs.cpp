@@ -111,8 +111,12 @@ private slots:
         QCOMPARE(rig.contents("a.log").count("\r\n"), 258);
         rig.logs.Command3_Click();
         QCOMPARE(rig.contents("a.log").count("\r\n"), 258 + 15);
+        using M = DiagnosticLogs::MenuState;
+        QVERIFY((rig.logs.menuState(true) == M{false, true, true, false}));
         rig.logs.mnuCloseLog_Click();
         QCOMPARE(rig.captions, (QStringList{"a.log", ""}));
+        QVERIFY((rig.logs.menuState(true) == M{true, false, true, false}));
+        QVERIFY((rig.logs.menuState(false) == M{false, false, false, false}));
         QVERIFY(!rig.logs.communicationsLogOpen());
     }
 
