@@ -59,10 +59,46 @@ private slots:
         QCOMPARE(m.received().size(), commands.size());
     }
 
+    // The diagnostic-block faults, as the bytes of the 561-byte reply show
+    // them (the 21-byte header, then the block): changed from the meter's own.
+    void blockFaults_data() {
+        QTest::addColumn<QString>("fault");
+        QTest::addColumn<QByteArray>("command");
+        QTest::addColumn<int>("position"); // 1-based in the block
+        QTest::addColumn<QByteArray>("faulty");
+        QTest::newRow("status not current")
+            << "status-invalid" << QByteArray("XR,3") << 511 << QByteArray("00");
+        QTest::newRow("range byte 200")
+            << "range-byte:200" << QByteArray("XR,2") << 535 << QByteArray("c8");
+        QTest::newRow("range byte 0")
+            << "range-byte:0" << QByteArray("XR,2") << 535 << QByteArray("00");
+        QTest::newRow("zero divisor")
+            << "zero-divisor" << QByteArray("XR,1") << 529 << QByteArray("00000000");
+        QTest::newRow("dead low frequency")
+            << "dead-low" << QByteArray("XD,1") << 1 << QByteArray(1024, '0');
+    }
+    void blockFaults() {
+        QFETCH(QString, fault);
+        QFETCH(QByteArray, command);
+        QFETCH(int, position);
+        QFETCH(QByteArray, faulty);
+        MeterModel m;
+        const QByteArray plain = exchange(m, command, 0);
+        QVERIFY(FaultSwitch::apply(fault, m.faults()));
+        const QByteArray changed = exchange(m, command, Later);
+        QCOMPARE(plain.size(), 561);
+        QCOMPARE(changed.size(), 561);
+        const int at = 20 + position;
+        const int length = int(faulty.size() / 2);
+        QCOMPARE(changed.mid(at, length).toHex(), faulty);
+        QVERIFY(plain.mid(at, length).toHex() != faulty);
+    }
+
     void badFaultSwitches() {
         for (const QString fault :
              {"wobble", "silent:x", "badop:0", "recerr", "stall", "short:FDX", "corrupt:1:-2",
-              "never-ok:3", "stall:9223372036854775807", "silent:4294967297"}) {
+              "never-ok:3", "stall:9223372036854775807", "silent:4294967297", "range-byte:256",
+              "range-byte", "dead-low:1"}) {
             MeterFaults f;
             QString why;
             QVERIFY2(!FaultSwitch::apply(fault, f, &why), qPrintable(fault));
