@@ -5,7 +5,8 @@
 //
 // Usage: QT_QPA_PLATFORM=offscreen build/bench/signal_pages/signal_pages [PAGE [SECONDS]]
 // PAGE 1 "Time Domain" (default), 2 "Freq. Domain", 3 "Crossproduct",
-// 4 "Raw Flow Data"; SECONDS defaults to 60.
+// 4 "Raw Flow Data"; SECONDS defaults to 60. With CORVANE_SHOT_DIR set, the
+// page is saved there as a PNG picture at the end.
 
 #include "diagnostics/CrossproductPage.h"
 #include "diagnostics/FreqDomainPage.h"
@@ -154,6 +155,9 @@ int main(int argc, char* argv[]) {
                 statusKib("VmHWM:"));
     std::printf("  ticks: %d run, %d shown, %d missed; longest tick %.0f ms\n", ticks, shown,
                 missed, longestMs);
+    // A picture of the page as the run left it, for the documentation.
+    if (const QString shots = qEnvironmentVariable("CORVANE_SHOT_DIR"); !shots.isEmpty())
+        page->grab().save(QString("%1/signal-page-%2.png").arg(shots).arg(pageNumber));
     port.close();
     sim.terminate();
     sim.waitForFinished(StartTimeoutMs);
