@@ -157,7 +157,9 @@ int main(int argc, char* argv[]) {
                 missed, longestMs);
     // A picture of the page as the run left it, for the documentation.
     if (const QString shots = qEnvironmentVariable("CORVANE_SHOT_DIR"); !shots.isEmpty())
-        page->grab().save(QString("%1/signal-page-%2.png").arg(shots).arg(pageNumber));
+        page->grab().save(QString("%1/%2-page.png")
+                              .arg(shots, QStringList{"time-domain", "freq-domain", "crossproduct",
+                                                      "raw-flow-data"}[pageNumber - 1]));
     port.close();
     sim.terminate();
     sim.waitForFinished(StartTimeoutMs);
