@@ -20,12 +20,12 @@ DiagnosticPage::DiagnosticPage(SignalDiagnostics& diagnostics, ServiceSwitches& 
 }
 
 QLineEdit* DiagnosticPage::addBox(QGridLayout* grid, int row, int column, const QString& name,
-                                  const QString& caption) {
+                                  const QString& caption, int digits) {
     auto* box = new QLineEdit(this);
     box->setObjectName(name);
     box->setReadOnly(true);
     box->setAlignment(Qt::AlignRight);
-    box->setMinimumWidth(box->fontMetrics().horizontalAdvance("-00000000.000") + 12);
+    box->setMinimumWidth(box->fontMetrics().horizontalAdvance(QString(digits, '0')) + 12);
     box->setMaximumWidth(box->minimumWidth() + 40);
     if (!caption.isEmpty()) {
         auto* label = new QLabel(caption, this);

@@ -27,9 +27,10 @@ public:
     std::function<void()> onSaveToLog;
 
 protected:
-    // A read-only box with its caption to the left, in row of grid.
+    // A read-only box with its caption to the left, in row of grid, wide
+    // enough for a number of digits characters long.
     QLineEdit* addBox(QGridLayout* grid, int row, int column, const QString& name,
-                      const QString& caption);
+                      const QString& caption, int digits = 13);
     // A framed picture Picture1(index) with its caption as the frame's
     // title; under it the key of its curves and one named box.
     QWidget* addPicture(int index, const QString& caption,

@@ -212,7 +212,8 @@ private slots:
         const char* names[] = {"time-domain", "freq-domain", "crossproduct", "raw-flow-data"};
         for (int i = 1; i <= 4; ++i) {
             QWidget& w = rig.widget(i);
-            for (const QSize size : {QSize(900, 620), QSize(1300, 860)}) {
+            // About the page area of the main window, then a large window.
+            for (const QSize size : {QSize(790, 430), QSize(1300, 860)}) {
                 w.resize(size);
                 w.show();
                 QCoreApplication::processEvents();
@@ -222,7 +223,9 @@ private slots:
                     QVERIFY2(p->width() > size.width() * 0.8 && p->height() > size.height() / 5,
                              qPrintable(p->objectName()));
                 QVERIFY(rig.sent().isEmpty());
-                if (!dir.isEmpty() && size.width() == 900)
+                QVERIFY(w.minimumSizeHint().width() <= size.width() &&
+                        w.minimumSizeHint().height() <= size.height());
+                if (!dir.isEmpty() && size.width() == 790)
                     shot.save(dir + "/" + names[i - 1] + ".png");
             }
             w.hide();
