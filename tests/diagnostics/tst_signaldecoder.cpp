@@ -5,8 +5,8 @@
 
 #include <QTest>
 
-// Known answers for the signal blocks: fields, trailers, and the capture of a
-// page tick (boxes, limits, normalisation) with every byte written out.
+// Known answers for the signal blocks: what is refused, the trailer fields
+// and the signal strength figure.
 class TestSignalDecoder : public QObject {
     Q_OBJECT
 private slots:
