@@ -72,6 +72,18 @@ bool FaultSwitch::apply(const QString& text, MeterFaults& faults, QString* error
             faults.hangUpAfterCommands = int(a);
         else
             return bad("expected hangup or hangup:N");
+    } else if (name == "status-invalid" || name == "zero-divisor" || name == "dead-low") {
+        if (args != 0)
+            return bad(name + " takes no number");
+        (name == "status-invalid" ? faults.statusNotValid
+         : name == "zero-divisor" ? faults.zeroDivisor
+                                  : faults.deadLowFrequency) = true;
+    } else if (name == "range-byte") {
+        bool ok = false;
+        const int value = args == 1 ? parts[1].toInt(&ok) : -1;
+        if (!ok || value < 0 || value > 255)
+            return bad("expected range-byte:N with N from 0 to 255");
+        faults.rangeScaleByte = value;
     } else {
         return bad("unknown fault");
     }
@@ -92,5 +104,9 @@ QString FaultSwitch::help() {
         "replies\n"
         "  never-ok        acknowledge set-commands with \"NO\" instead of \"OK\"\n"
         "  hangup          hang up at once (the line goes away)\n"
-        "  hangup:N        hang up after answering N commands\n");
+        "  hangup:N        hang up after answering N commands\n"
+        "  status-invalid  mark the analysis status block (XR,3) as not current\n"
+        "  range-byte:N    send N (0-255) as the range-scale byte of XR,2\n"
+        "  zero-divisor    send a velocity divisor of 0 in XR,1\n"
+        "  dead-low        send all-zero low-frequency spectra (XD,1 and XD,3)\n");
 }

@@ -31,4 +31,12 @@ struct MeterFaults {
     // The line goes away: at once, or after the next N commands.
     bool hangUp = false;
     int hangUpAfterCommands = 0;
+    // Diagnostic blocks: the XR,3 status block marked not current; the XR,2
+    // range-scale byte forced to this value (-1: the meter's own); a velocity
+    // divisor of 0 in XR,1; a dead low-frequency transducer (XD,1 and XD,3
+    // spectra all 0).
+    bool statusNotValid = false;
+    int rangeScaleByte = -1;
+    bool zeroDivisor = false;
+    bool deadLowFrequency = false;
 };

@@ -3,7 +3,14 @@
 #include "FlowPage.h"
 #include "frmPleaseWait.h"
 
+#include "about/frmAbout.h"
 #include "datalog/frmProgress.h"
+#include "diagnostics/CrossproductPage.h"
+#include "diagnostics/DiagnosticLogs.h"
+#include "diagnostics/FreqDomainPage.h"
+#include "diagnostics/RawFlowDataPage.h"
+#include "diagnostics/SignalDiagnostics.h"
+#include "diagnostics/TimeDomainPage.h"
 #include "link/LineOwner.h"
 #include "link/MeterLink.h"
 #include "link/PortSettingsStore.h"
@@ -80,7 +87,15 @@ frmKVT7210::frmKVT7210(MeterLink& link, LineOwner& owner, PortSettingsStore& sto
     };
     endProgram = [] { QCoreApplication::exit(0); };
 
+    diagnostics_ = new SignalDiagnostics(link_, signalArrays_, config_, this);
+    logs_ = new DiagnosticLogs(link_.prompts(), *diagnostics_,
+                               {[this](const QString& title) { WriteCaption(title); }}, this);
+
     buildMenus();
+    connect(logs_, &DiagnosticLogs::logsChanged, this, &frmKVT7210::updateLogMenus);
+    connect(&switches_, &ServiceSwitches::fieldDiagnosticsChanged, this,
+            &frmKVT7210::updateLogMenus);
+    updateLogMenus();
     // While a long operation runs, nothing may start another one.
     connect(&owner_, &LineOwner::exclusiveChanged, this, [this](bool running) {
         mnuMasterErase_->setEnabled(!running && !masterErasing_);
@@ -103,15 +118,18 @@ frmKVT7210::frmKVT7210(MeterLink& link, LineOwner& owner, PortSettingsStore& sto
     SSTab1_ = new QTabWidget(central);
     SSTab1_->setObjectName("SSTab1");
     SSTab1_->addTab(flowPage_, "Flow");
-    for (const char* title : {"Time Domain", "Freq. Domain", "Crossproduct", "Raw Flow Data"}) {
-        auto* page = new QWidget(SSTab1_);
-        auto* pageLayout = new QVBoxLayout(page);
-        auto* note = new QLabel("This page is not available in this version.", page);
-        note->setAlignment(Qt::AlignCenter);
-        note->setEnabled(false);
-        pageLayout->addWidget(note);
-        SSTab1_->addTab(page, title);
-    }
+    auto* timePage = new TimeDomainPage(*diagnostics_, switches_);
+    timePage->onSaveToLog = [this] { logs_->Command4_Click(); };
+    SSTab1_->addTab(timePage, "Time Domain");
+    auto* freqPage = new FreqDomainPage(*diagnostics_, switches_);
+    freqPage->onSaveToLog = [this] { logs_->Command1_Click(); };
+    SSTab1_->addTab(freqPage, "Freq. Domain");
+    auto* crossPage = new CrossproductPage(*diagnostics_, switches_);
+    crossPage->onSaveToLog = [this] { logs_->Command2_Click(); };
+    SSTab1_->addTab(crossPage, "Crossproduct");
+    auto* rawPage = new RawFlowDataPage(*diagnostics_, switches_);
+    rawPage->onSaveToLog = [this] { logs_->Command3_Click(); };
+    SSTab1_->addTab(rawPage, "Raw Flow Data");
     layout->addWidget(SSTab1_, 1);
     setCentralWidget(central);
     resize(820, 540);
@@ -132,12 +150,16 @@ void frmKVT7210::buildMenus() {
 
     QMenu* file = menuBar()->addMenu("&File");
     file->setObjectName("mnuFile");
-    for (auto [name, caption] : {std::pair{"mnuOpenLog", "&OpenDbgLog"},
-                                 {"mnuCloseLog", "&CloseDbgLog"},
-                                 {"mnuOpenSupvLog", "Open&SupervisorLog"},
-                                 {"mnuCloseSupvLog", "CloseS&upervisorLog"}})
-        addItem(file, name, caption)->setEnabled(false);
-    addItem(file, "mnuAbout", "&About")->setEnabled(false);
+    connect(addItem(file, "mnuOpenLog", "&OpenDbgLog"), &QAction::triggered, logs_,
+            &DiagnosticLogs::mnuOpenLog_Click);
+    connect(addItem(file, "mnuCloseLog", "&CloseDbgLog"), &QAction::triggered, logs_,
+            &DiagnosticLogs::mnuCloseLog_Click);
+    connect(addItem(file, "mnuOpenSupvLog", "Open&SupervisorLog"), &QAction::triggered, logs_,
+            &DiagnosticLogs::mnuOpenSupvLog_Click);
+    connect(addItem(file, "mnuCloseSupvLog", "CloseS&upervisorLog"), &QAction::triggered, logs_,
+            &DiagnosticLogs::mnuCloseSupvLog_Click);
+    connect(addItem(file, "mnuAbout", "&About"), &QAction::triggered, this,
+            &frmKVT7210::mnuAbout_Click);
     connect(addItem(file, "mnuExit", "&Exit"), &QAction::triggered, this,
             &frmKVT7210::mnuExit_Click);
 
@@ -410,7 +432,24 @@ bool frmKVT7210::MasterErase() {
 }
 
 void frmKVT7210::mnuExit_Click() {
+    logs_->closeAll();
     endProgram();
+}
+
+void frmKVT7210::mnuAbout_Click() {
+    owner_.openWhenIdle(this, [this] {
+        frmAbout about(switches_, link_.prompts(), this);
+        about.exec();
+    });
+}
+
+void frmKVT7210::updateLogMenus() {
+    const DiagnosticLogs::MenuState state = logs_->menuState(switches_.fieldDiagnostics());
+    for (auto [name, on] : {std::pair{"mnuOpenLog", state.mnuOpenLog},
+                            {"mnuCloseLog", state.mnuCloseLog},
+                            {"mnuOpenSupvLog", state.mnuOpenSupvLog},
+                            {"mnuCloseSupvLog", state.mnuCloseSupvLog}})
+        findChild<QAction*>(name)->setEnabled(on);
 }
 
 void frmKVT7210::mnuProperties_Click() {
@@ -439,6 +478,7 @@ void frmKVT7210::closeEvent(QCloseEvent* event) {
     // wait under way ends at once.
     owner_.shutDown();
     Timer1().stop();
+    logs_->closeAll();
     if (properties_)
         properties_->done(QDialog::Rejected);
     if (pleaseWait_)

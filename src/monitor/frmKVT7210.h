@@ -4,13 +4,17 @@
 #include "frmPleaseWait.h"
 #include "shared/ConfigRecord.h"
 #include "shared/SchedulingFlags.h"
+#include "shared/ServiceSwitches.h"
+#include "shared/SignalArrays.h"
 
 #include <QMainWindow>
 #include <QPointer>
 
 #include <functional>
 
+class DiagnosticLogs;
 class FlowPage;
+class SignalDiagnostics;
 class LineOwner;
 class MeterLink;
 class PortSettingsStore;
@@ -43,6 +47,7 @@ public:
     void mnuMasterErase_Click();
     void mnuExit_Click();
     void mnuProperties_Click();
+    void mnuAbout_Click();
 
     SchedulingFlags& flags() { return flags_; }
     ConfigRecord& config() { return config_; }
@@ -50,6 +55,8 @@ public:
     LineOwner& owner() { return owner_; }
     PollingCycle& polling() { return polling_; }
     FlowPage& flowPage() { return *flowPage_; }
+    ServiceSwitches& switches() { return switches_; }
+    DiagnosticLogs& logs() { return *logs_; }
     QTimer& Timer1() { return polling_.Timer1(); }
     // The please-wait window while it is up, otherwise null.
     frmPleaseWait* pleaseWait() const { return pleaseWait_; }
@@ -84,6 +91,7 @@ private:
     void liveTick();
     void recordRead(PollingCycle::Record record);
     void portFailed(const QString& description);
+    void updateLogMenus();
 
     MeterLink& link_;
     LineOwner& owner_;
@@ -92,6 +100,10 @@ private:
     ConfigRecord config_;
     FlowPage* flowPage_ = nullptr;
     PollingCycle polling_;
+    SignalArrays signalArrays_;
+    ServiceSwitches switches_;
+    SignalDiagnostics* diagnostics_ = nullptr;
+    DiagnosticLogs* logs_ = nullptr;
     bool hourglass_ = false;
     bool lossReported_ = false;
     // From the Master Erase question until the meter is back: a second one

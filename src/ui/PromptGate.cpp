@@ -23,3 +23,8 @@ QString PromptGate::saveFileName(const QString& title, const QString& filter,
                                  const QString& startName) {
     return closed_ ? QString() : inner_.saveFileName(title, filter, startName);
 }
+
+QString PromptGate::appendFileName(const QString& title, const QString& filter,
+                                   const QString& startName) {
+    return closed_ ? QString() : inner_.appendFileName(title, filter, startName);
+}

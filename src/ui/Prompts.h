@@ -29,4 +29,10 @@ public:
                                  const QString& startName) = 0;
     virtual QString saveFileName(const QString& title, const QString& filter,
                                  const QString& startName) = 0;
+    // A save dialog that chooses a file to write or append to and asks
+    // nothing about an existing file: the caller asks its own question.
+    virtual QString appendFileName(const QString& title, const QString& filter,
+                                   const QString& startName) {
+        return saveFileName(title, filter, startName);
+    }
 };

@@ -104,3 +104,9 @@ QString QtPrompts::saveFileName(const QString& title, const QString& filter,
                                 const QString& startName) {
     return QFileDialog::getSaveFileName(parent_, titleOr(title), startName, filter);
 }
+
+QString QtPrompts::appendFileName(const QString& title, const QString& filter,
+                                  const QString& startName) {
+    return QFileDialog::getSaveFileName(parent_, titleOr(title), startName, filter, nullptr,
+                                        QFileDialog::DontConfirmOverwrite);
+}

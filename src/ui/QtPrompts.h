@@ -20,6 +20,8 @@ public:
                          const QString& startName) override;
     QString saveFileName(const QString& title, const QString& filter,
                          const QString& startName) override;
+    QString appendFileName(const QString& title, const QString& filter,
+                           const QString& startName) override;
 
 private:
     QString titleOr(const QString& title) const;

@@ -252,8 +252,12 @@ private slots:
         QTest::newRow("learn before flow") << "" << 0 << "LF" << 0 << fd + Flush + "LR,0\n";
         // The flow page's own read has already brought fresh values.
         QTest::newRow("flow") << "" << 0 << "F" << 0 << fd;
-        QTest::newRow("other page, flow") << "" << 1 << "F" << 0 << fd;
-        QTest::newRow("other page, nothing stale") << "" << 1 << "" << 0 << QByteArray();
+        // The time-domain page captures its four blocks instead of a flow read.
+        QByteArray xd;
+        for (char block : {'5', '6', '7', '8'})
+            xd += Flush + "XD," + block + "\n";
+        QTest::newRow("time domain page, flow") << "" << 1 << "F" << 0 << xd + fd;
+        QTest::newRow("time domain page, nothing stale") << "" << 1 << "" << 0 << xd;
         QTest::newRow("sequence at its top") << "" << 0 << "" << 32766 << Flush + "FD,0,32767\n";
         QTest::newRow("sequence wraps") << "" << 0 << "" << 32767 << Flush + "FD,0,1\n";
         // A link busy for ten ticks, in a row or not, is freed; nine are not enough.

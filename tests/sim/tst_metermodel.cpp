@@ -131,7 +131,45 @@ private slots:
         QVERIFY(*lo > 0 && *hi > 10 * *lo);
         QVERIFY(*std::min_element(ints.begin(), ints.end()) < -1000);
         QVERIFY(*std::max_element(ints.begin(), ints.end()) > 1000);
-        QCOMPARE(StrToInt(spectrum.mid(516, 2)), qint16(3400)); // peak to peak
+        // The trailer's peak to peak follows the echo: plausible, and moving.
+        const int pp = StrToInt(spectrum.mid(516, 2));
+        QVERIFY2(pp > 2500 && pp < 3700, QByteArray::number(pp));
+        QVERIFY(StrToInt(exchange(m, "XD,1", 8500).right(540).mid(516, 2)) != pp);
+    }
+
+    // The diagnostic-block faults, as the bytes of the 561-byte reply show
+    // them (the 21-byte header, then the block): changed from the meter's own.
+    void blockFaults_data() {
+        QTest::addColumn<QString>("fault");
+        QTest::addColumn<QByteArray>("command");
+        QTest::addColumn<int>("position"); // 1-based in the block
+        QTest::addColumn<QByteArray>("faulty");
+        const auto row = [](const char* name, const char* fault, const char* command, int position,
+                            const QByteArray& faulty) {
+            QTest::newRow(name) << QString(fault) << QByteArray(command) << position << faulty;
+        };
+        row("status not current", "status-invalid", "XR,3", 511, "00");
+        row("range byte 200", "range-byte:200", "XR,2", 535, "c8");
+        row("range byte 0", "range-byte:0", "XR,2", 535, "00");
+        row("zero divisor", "zero-divisor", "XR,1", 529, "00000000");
+        row("dead low frequency", "dead-low", "XD,1", 1, QByteArray(1024, '0'));
+    }
+
+    void blockFaults() {
+        QFETCH(QString, fault);
+        QFETCH(QByteArray, command);
+        QFETCH(int, position);
+        QFETCH(QByteArray, faulty);
+        MeterModel m;
+        const QByteArray plain = exchange(m, command, 0);
+        QVERIFY(FaultSwitch::apply(fault, m.faults()));
+        const QByteArray changed = exchange(m, command, Later);
+        QCOMPARE(plain.size(), 561);
+        QCOMPARE(changed.size(), 561);
+        const int at = 20 + position;
+        const int length = int(faulty.size() / 2);
+        QCOMPARE(changed.mid(at, length).toHex(), faulty);
+        QVERIFY(plain.mid(at, length).toHex() != faulty);
     }
 
     void setCommandsChangeState() {

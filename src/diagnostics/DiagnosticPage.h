@@ -1,0 +1,50 @@
+#pragma once
+
+#include "ui/LivePage.h"
+
+#include <QWidget>
+
+#include <functional>
+
+class SignalDiagnostics;
+class ServiceSwitches;
+class PlotSurface;
+class QGridLayout;
+class QLineEdit;
+class QPushButton;
+
+// What the four signal pages share: boxes and pictures named as the program
+// knows them, filled from SignalDiagnostics whenever it changes (so a box
+// written by another page's tick is current here too), and a "Save to Log"
+// button that the field-diagnostics switch shows.
+class DiagnosticPage : public QWidget, public LivePage {
+    Q_OBJECT
+public:
+    DiagnosticPage(SignalDiagnostics& diagnostics, ServiceSwitches& switches,
+                   QWidget* parent = nullptr);
+
+    // What the "Save to Log" button does (the communications log's record).
+    std::function<void()> onSaveToLog;
+
+protected:
+    // A read-only box with its caption to the left, in row of grid, wide
+    // enough for a number of digits characters long.
+    QLineEdit* addBox(QGridLayout* grid, int row, int column, const QString& name,
+                      const QString& caption, int digits = 13);
+    // A framed picture Picture1(index) with its caption as the frame's
+    // title; under it the key of its curves and one named box.
+    QWidget* addPicture(int index, const QString& caption,
+                        const QList<QPair<QColor, QString>>& keys, const QString& boxName,
+                        const QString& boxCaption);
+    QPushButton* addSaveButton(const QString& name);
+    // The row of gain, output power and signal strength of the capture pages.
+    QWidget* transducerRow(QPushButton* saveButton);
+
+    // Shows every named box and picture of the page from the diagnostics.
+    void showCurrent();
+
+    SignalDiagnostics& diagnostics_;
+
+private:
+    ServiceSwitches& switches_;
+};

@@ -1,0 +1,102 @@
+#include "ScriptedPrompts.h"
+#include "about/SystemInfo.h"
+#include "about/frmAbout.h"
+#include "shared/ServiceSwitches.h"
+
+#include <QLabel>
+#include <QTemporaryDir>
+#include <QTest>
+
+// The About window's captions and its two hidden switches.
+class TestFrmAbout : public QObject {
+    Q_OBJECT
+
+    struct Rig {
+        ServiceSwitches switches;
+        ScriptedPrompts prompts;
+        frmAbout about{switches, prompts};
+        QLabel* label(const char* name) { return about.findChild<QLabel*>(name); }
+        // field switch, lblRep shown/enabled, serial switch, Label1 enabled
+        QString state() {
+            return QString("%1 %2%3 %4 %5")
+                .arg(switches.fieldDiagnostics())
+                .arg(!label("lblRep")->isHidden())
+                .arg(label("lblRep")->isEnabled())
+                .arg(switches.serialNumberControls())
+                .arg(label("Label1")->isEnabled());
+        }
+    };
+
+private slots:
+    void captions() {
+        Rig rig;
+        QCOMPARE(rig.about.windowTitle(), "About Corvane");
+        QCOMPARE(rig.label("lblTitle")->text(), "Corvane");
+        QVERIFY(rig.label("lblVersion")->text().startsWith("Version 1."));
+        QCOMPARE(rig.label("lblRep")->text(), "Special Version for Field Diagnostics");
+        if (const QString dir = qEnvironmentVariable("CORVANE_SHOT_DIR"); !dir.isEmpty()) {
+            rig.switches.setFieldDiagnostics(true);
+            rig.about.show();
+            rig.about.grab().save(dir + "/about.png");
+        }
+    }
+
+    void switches_data() {
+        QTest::addColumn<QString>("clicks"); // F<button> on the frame, I<button> on the icon
+        QTest::addColumn<QString>("state");
+        QTest::newRow("at start") << ""
+                                  << "0 01 0 1";
+        QTest::newRow("left click on the frame") << "FL"
+                                                 << "0 01 0 1";
+        QTest::newRow("right click on the frame") << "FR"
+                                                  << "1 10 0 1";
+        QTest::newRow("two right clicks") << "FR FR"
+                                          << "0 01 0 1";
+        QTest::newRow("icon, any button") << "IL"
+                                          << "0 01 1 0";
+        QTest::newRow("icon twice") << "IL IR"
+                                    << "0 01 0 1";
+    }
+    void switches() {
+        QFETCH(QString, clicks);
+        Rig rig;
+        for (const QString& c : clicks.split(' ', Qt::SkipEmptyParts)) {
+            const Qt::MouseButton b = c[1] == 'R' ? Qt::RightButton : Qt::LeftButton;
+            QWidget* target = rig.about.findChild<QWidget*>(c[0] == 'F' ? "Frame1" : "picIcon");
+            QTest::mouseClick(target, b);
+        }
+        QTEST(rig.state(), "state");
+    }
+
+    // On Linux, System Info names the serial devices and whether they may be opened.
+    void systemInfo() {
+        Rig rig;
+        QTemporaryDir dev;
+        for (const char* name : {"ttyUSB0", "ttyS10", "ttyS2", "null"}) {
+            QFile f(dev.filePath(name));
+            QVERIFY(f.open(QIODevice::WriteOnly));
+        }
+        QFile(dev.filePath("ttyS2")).setPermissions(QFile::ReadOwner);
+        const QStringList devices = SystemInfo::serialDevices(dev.path());
+        QCOMPARE(devices.size(), 3);
+        QVERIFY(devices[0].startsWith(dev.filePath("ttyUSB0")));
+        QVERIFY(devices[0].endsWith("this account may open it"));
+        QVERIFY(devices[1].startsWith(dev.filePath("ttyS2")));
+        QVERIFY(devices[1].contains(" r----- "));
+        // The superuser may open any device; everyone else is told the group.
+        if (QFileInfo(dev.filePath("ttyS2")).isWritable() == false)
+            QVERIFY(devices[1].contains("this account may not open it (join group "));
+        QVERIFY(devices[2].startsWith(dev.filePath("ttyS10")));
+#ifndef Q_OS_WIN
+        rig.about.deviceDir = dev.path();
+        rig.about.cmdSysInfo_Click();
+        QCOMPARE(rig.prompts.shown.size(), 1);
+        QCOMPARE(rig.prompts.shown[0].title, "System Information");
+        QVERIFY(rig.prompts.shown[0].text.contains("Qt version: "));
+        QVERIFY(rig.prompts.shown[0].text.contains(dev.filePath("ttyUSB0")));
+#endif
+    }
+};
+
+QTEST_MAIN(TestFrmAbout)
+#include "tst_frmabout.moc"
