@@ -2,6 +2,7 @@
 // for learning the program without a meter, and for end-to-end tests.
 
 #include "FaultSwitch.h"
+#include "MeterDatalogs.h"
 #include "MeterModel.h"
 #include "PtyServer.h"
 
@@ -47,7 +48,8 @@ int main(int argc, char* argv[]) {
     QCoreApplication::setApplicationName("corvane-sim");
 
     QCommandLineParser parser;
-    parser.setApplicationDescription(description() + FaultSwitch::help());
+    parser.setApplicationDescription(description() + FaultSwitch::help() +
+                                     MeterDatalogs::faultHelp());
     parser.addHelpOption();
     const QCommandLineOption linkOpt(
         "link", "Path of the symbolic link to the terminal (required).", "PATH");
@@ -86,9 +88,13 @@ int main(int argc, char* argv[]) {
     state.clockBase = QDateTime(local.date(), local.time(), Qt::UTC);
 
     MeterModel model(state);
+    MeterDatalogs datalogs;
+    datalogs.install(model);
     for (const QString& fault : parser.values(faultOpt)) {
         QString why;
-        if (!FaultSwitch::apply(fault, model.faults(), &why))
+        const bool datalogFault = fault.trimmed().toLower().startsWith("datalog-");
+        if (datalogFault ? !datalogs.applyFault(fault, &why)
+                         : !FaultSwitch::apply(fault, model.faults(), &why))
             return usage(why);
     }
 
