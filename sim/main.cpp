@@ -61,7 +61,9 @@ int main(int argc, char* argv[]) {
         "trace", "Write one line per command received to FILE (\"-\": standard error).", "FILE");
     const QCommandLineOption faultOpt("fault", "Switch on a fault (see above); repeatable.",
                                       "FAULT");
-    parser.addOptions({linkOpt, unitOpt, versionOpt, serialOpt, traceOpt, faultOpt});
+    const QCommandLineOption datalogOpt(
+        "datalog-points", "Give datalog file 3 N points (1 to 100000; default empty).", "N");
+    parser.addOptions({linkOpt, unitOpt, versionOpt, serialOpt, traceOpt, faultOpt, datalogOpt});
     parser.process(app);
 
     QTextStream err(stderr);
@@ -90,6 +92,14 @@ int main(int argc, char* argv[]) {
     MeterModel model(state);
     MeterDatalogs datalogs;
     datalogs.install(model);
+    if (parser.isSet(datalogOpt)) {
+        bool ok = false;
+        const int n = parser.value(datalogOpt).toInt(&ok);
+        if (!ok || n < 1 || n > 100000)
+            return usage("--datalog-points must be 1 to 100000");
+        datalogs.logs[3] = datalogs.logs[1];
+        datalogs.logs[3].points.resize(size_t(n));
+    }
     for (const QString& fault : parser.values(faultOpt)) {
         QString why;
         const bool datalogFault = fault.trimmed().toLower().startsWith("datalog-");
