@@ -7,25 +7,38 @@
 namespace {
 
 // Reads an unsigned decimal number of 1 to maxDigits digits at pos.
-bool readNumber(const QString& s, qsizetype& pos, int maxDigits, int& value) {
+bool readNumber(QByteArrayView s, qsizetype& pos, int maxDigits, int& value) {
     value = 0;
     int digits = 0;
-    while (pos < s.size() && digits < maxDigits && s[pos].isDigit()) {
-        value = value * 10 + s[pos].digitValue();
+    while (pos < s.size() && digits < maxDigits && s[pos] >= '0' && s[pos] <= '9') {
+        value = value * 10 + (s[pos] - '0');
         ++pos, ++digits;
     }
     return digits > 0;
 }
 
-bool expect(const QString& s, qsizetype& pos, QChar c) {
+bool expect(QByteArrayView s, qsizetype& pos, char c) {
     if (pos >= s.size() || s[pos] != c)
         return false;
     ++pos;
     return true;
 }
 
-// The fixed form, read by hand: a hundred thousand lines load in a blink.
-std::optional<QDateTime> readFixedForm(const QString& s) {
+// Appends v in decimal, at least minDigits digits.
+void appendNumber(QByteArray& out, int v, int minDigits = 1) {
+    char buf[12];
+    int n = 0;
+    do {
+        buf[n++] = char('0' + v % 10);
+        v /= 10;
+    } while (v > 0 || n < minDigits);
+    while (n > 0)
+        out += buf[--n];
+}
+
+} // namespace
+
+std::optional<QDateTime> LogText::readFixedForm(QByteArrayView s) {
     qsizetype p = 0;
     int month, day, year, hour, minute, second;
     if (!readNumber(s, p, 2, month) || !expect(s, p, '/') || !readNumber(s, p, 2, day) ||
@@ -33,10 +46,13 @@ std::optional<QDateTime> readFixedForm(const QString& s) {
         !readNumber(s, p, 2, hour) || !expect(s, p, ':') || !readNumber(s, p, 2, minute) ||
         !expect(s, p, ':') || !readNumber(s, p, 2, second) || !expect(s, p, ' '))
         return std::nullopt;
-    const QString ap = s.mid(p).toUpper();
-    if ((ap != "AM" && ap != "PM") || hour < 1 || hour > 12)
+    if (s.size() - p != 2 || (s[p + 1] != 'M' && s[p + 1] != 'm'))
         return std::nullopt;
-    hour = hour % 12 + (ap == "PM" ? 12 : 0);
+    const char a = s[p];
+    const bool pm = a == 'P' || a == 'p';
+    if ((!pm && a != 'A' && a != 'a') || hour < 1 || hour > 12)
+        return std::nullopt;
+    hour = hour % 12 + (pm ? 12 : 0);
     const QDate date(year, month, day);
     const QTime time(hour, minute, second);
     if (!date.isValid() || !time.isValid())
@@ -44,25 +60,32 @@ std::optional<QDateTime> readFixedForm(const QString& s) {
     return QDateTime(date, time, Qt::UTC);
 }
 
-QString twoDigits(int v) {
-    return QString::number(v).rightJustified(2, u'0');
-}
-
-} // namespace
-
-QString LogText::dateTime(const QDateTime& t) {
+void LogText::appendDateTime(QByteArray& out, const QDateTime& t) {
     const QDate d = t.date();
     const QTime tm = t.time();
-    const int h12 = tm.hour() % 12 == 0 ? 12 : tm.hour() % 12;
-    return QString::number(d.month()) + u'/' + QString::number(d.day()) + u'/' +
-           QString::number(d.year()) + u' ' + QString::number(h12) + u':' + twoDigits(tm.minute()) +
-           u':' + twoDigits(tm.second()) +
-           (tm.hour() < 12 ? QStringLiteral(" AM") : QStringLiteral(" PM"));
+    appendNumber(out, d.month());
+    out += '/';
+    appendNumber(out, d.day());
+    out += '/';
+    appendNumber(out, d.year());
+    out += ' ';
+    appendNumber(out, tm.hour() % 12 == 0 ? 12 : tm.hour() % 12);
+    out += ':';
+    appendNumber(out, tm.minute(), 2);
+    out += ':';
+    appendNumber(out, tm.second(), 2);
+    out += tm.hour() < 12 ? " AM" : " PM";
+}
+
+QString LogText::dateTime(const QDateTime& t) {
+    QByteArray out;
+    appendDateTime(out, t);
+    return QString::fromLatin1(out);
 }
 
 std::optional<QDateTime> LogText::readDateTime(const QString& text) {
     const QString s = text.trimmed();
-    if (auto fixed = readFixedForm(s))
+    if (auto fixed = readFixedForm(s.toLatin1()))
         return fixed;
     const QLocale locale;
     const QString localeForm =
@@ -88,21 +111,30 @@ QString LogText::rangeLine(float lowest, float highest, const QString& units) {
 }
 
 QString LogText::listingLine(const Point& p) {
-    static const QString gap = QStringLiteral("    ");
-    QString line =
-        dateTime(p.time) + gap + GeneralForm(p.flow) + gap + GeneralForm(float(p.volume));
+    QByteArray line;
+    line.reserve(64);
+    appendDateTime(line, p.time);
+    line +=
+        "    " + GeneralForm(p.flow).toLatin1() + "    " + GeneralForm(float(p.volume)).toLatin1();
     if (p.negative)
-        line += QStringLiteral("  ****");
-    return line;
+        line += "  ****";
+    return QString::fromLatin1(line);
+}
+
+void LogText::appendFileLine(QByteArray& out, const Point& p) {
+    appendDateTime(out, p.time);
+    out += " \t ";
+    out += GeneralForm(p.flow).toLatin1();
+    out += " \t ";
+    out += GeneralForm(float(p.volume)).toLatin1();
+    if (p.negative)
+        out += "****";
 }
 
 QString LogText::fileLine(const Point& p) {
-    static const QString sep = QStringLiteral(" \t ");
-    QString line =
-        dateTime(p.time) + sep + GeneralForm(p.flow) + sep + GeneralForm(float(p.volume));
-    if (p.negative)
-        line += QStringLiteral("****");
-    return line;
+    QByteArray line;
+    appendFileLine(line, p);
+    return QString::fromLatin1(line);
 }
 
 void LogText::buildLines(DatalogRecord& log, qint16 minimum, qint16 maximum) {

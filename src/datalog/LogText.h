@@ -2,6 +2,8 @@
 
 #include "shared/DatalogRecord.h"
 
+#include <QByteArray>
+#include <QByteArrayView>
 #include <QDateTime>
 #include <QString>
 
@@ -18,9 +20,12 @@ class LogText {
 public:
     // "5/12/2006 10:30:00 AM".
     static QString dateTime(const QDateTime& t);
+    static void appendDateTime(QByteArray& out, const QDateTime& t);
     // The fixed form first, then the locale's short date and long time. The
     // result carries the wall-clock fields as UTC.
     static std::optional<QDateTime> readDateTime(const QString& text);
+    // The fixed form alone, exactly (no surrounding blanks).
+    static std::optional<QDateTime> readFixedForm(QByteArrayView text);
 
     // The three header lines.
     static QString startedLine(const QString& logId, const QDateTime& start);
@@ -55,6 +60,7 @@ public:
     // The file's line of a point: the three fields separated by space, tab,
     // space; "****" straight after the volume for a negative point.
     static QString fileLine(const Point& p);
+    static void appendFileLine(QByteArray& out, const Point& p);
 
     // Builds the header and point lines of a downloaded log; minimum and
     // maximum are the smallest and largest absolute raw values.

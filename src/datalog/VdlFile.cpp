@@ -6,6 +6,7 @@
 #include <QLocale>
 #include <QSaveFile>
 
+#include <charconv>
 #include <cmath>
 
 namespace {
@@ -35,7 +36,7 @@ QByteArray VdlFile::encode(const DatalogRecord& log) {
     for (int k = 0; k < 3; ++k)
         out += '"' + log.LogLines.value(k).toLatin1() + '"' + kLineEnd;
     LogText::forEachPoint(log, [&](const LogText::Point& p) {
-        out += LogText::fileLine(p).toLatin1();
+        LogText::appendFileLine(out, p);
         out += kLineEnd;
     });
     return out;
@@ -59,23 +60,54 @@ bool VdlFile::save(const DatalogRecord& log, const QString& path, QString* error
     return true;
 }
 
-bool VdlFile::LogLine(const QString& line, QDateTime& time, float& value, QString& display) {
-    const QStringList fields = line.split(u'\t');
-    if (fields.size() < 3 || fields.size() > 4)
+namespace {
+
+QByteArrayView trimmed(QByteArrayView v) {
+    while (!v.isEmpty() && (v.front() == ' ' || v.front() == '\t'))
+        v = v.sliced(1);
+    while (!v.isEmpty() && (v.back() == ' ' || v.back() == '\t'))
+        v.chop(1);
+    return v;
+}
+
+// One point line: the time of field 1, the number of field 2. Fields are cut
+// at tabs; a line has two or three of them.
+bool readPoint(QByteArrayView line, QDateTime& time, float& value) {
+    const qsizetype t1 = line.indexOf('\t');
+    const qsizetype t2 = t1 < 0 ? -1 : line.indexOf('\t', t1 + 1);
+    if (t2 < 0 || line.count('\t') > 3)
         return false;
-    const auto t = LogText::readDateTime(fields[0]);
+    const QByteArrayView when = trimmed(line.first(t1));
+    std::optional<QDateTime> t = LogText::readFixedForm(when);
+    if (!t)
+        t = LogText::readDateTime(QString::fromLatin1(when));
     if (!t)
         return false;
-    bool ok = false;
-    const QString number = fields[1].trimmed();
-    double v = QLocale::c().toDouble(number, &ok);
+    const QByteArrayView number = trimmed(line.sliced(t1 + 1, t2 - t1 - 1));
+    double v = 0;
+    const auto r = std::from_chars(number.data(), number.data() + number.size(), v);
+    bool ok = r.ec == std::errc() && r.ptr == number.data() + number.size() && !number.isEmpty();
     if (!ok)
-        v = QLocale().toDouble(number, &ok);
+        v = QLocale().toDouble(QString::fromLatin1(number), &ok);
     if (!ok || !std::isfinite(v) || v < 0 || v > std::numeric_limits<float>::max())
         return false;
     time = *t;
     value = float(v);
-    display = fields.join(QStringLiteral("  "));
+    return true;
+}
+
+QString display(QByteArrayView line) {
+    QString out = QString::fromLatin1(line);
+    return out.contains(u'\t') ? out.replace(u'\t', QStringLiteral("  ")) : out;
+}
+
+} // namespace
+
+bool VdlFile::LogLine(const QString& line, QDateTime& time, float& value, QString& shown) {
+    const QByteArray bytes = line.toLatin1();
+    if (!readPoint(bytes, time, value))
+        return false;
+    shown = display(bytes);
     return true;
 }
 
@@ -84,21 +116,30 @@ std::optional<DatalogRecord> VdlFile::decode(const QByteArray& bytes, QString* e
         refuse(error, QStringLiteral("This file is not a datalog the program can read: ") + why);
         return std::nullopt;
     };
-    QList<QByteArray> lines = bytes.split('\n');
-    for (QByteArray& l : lines)
+    // Line boundaries, without copying: CR LF or LF alone; trailing empty lines dropped.
+    std::vector<QByteArrayView> lines;
+    const QByteArrayView all(bytes);
+    for (qsizetype from = 0; from < all.size();) {
+        qsizetype end = all.indexOf('\n', from);
+        if (end < 0)
+            end = all.size();
+        QByteArrayView l = all.sliced(from, end - from);
         if (l.endsWith('\r'))
             l.chop(1);
-    while (!lines.isEmpty() && lines.back().isEmpty())
-        lines.removeLast();
+        lines.push_back(l);
+        from = end + 1;
+    }
+    while (!lines.empty() && lines.back().isEmpty())
+        lines.pop_back();
     if (lines.size() < 3)
         return bad(QStringLiteral("it has fewer than three header lines."));
 
     DatalogRecord log;
     for (int k = 0; k < 3; ++k) {
-        const QByteArray& l = lines[k];
+        const QByteArrayView l = lines[size_t(k)];
         if (l.size() < 2 || l.front() != '"' || l.back() != '"')
             return bad(QStringLiteral("header line %1 is not in quotes.").arg(k + 1));
-        log.LogLines << QString::fromLatin1(l.mid(1, l.size() - 2));
+        log.LogLines << QString::fromLatin1(l.sliced(1, l.size() - 2));
     }
     if (log.LogLines[2].size() < 3)
         return bad(QStringLiteral("header line 3 has no unit."));
@@ -114,21 +155,21 @@ std::optional<DatalogRecord> VdlFile::decode(const QByteArray& bytes, QString* e
         return bad(QStringLiteral("header line 2 does not give a point count from %1 to %2.")
                        .arg(MinPoints)
                        .arg(DatalogRecord::MaxPoints));
-    if (lines.size() - 3 != count)
+    if (qint64(lines.size()) - 3 != count)
         return bad(QStringLiteral("the header promises %1 points but the file holds %2.")
                        .arg(count)
-                       .arg(lines.size() - 3));
+                       .arg(qint64(lines.size()) - 3));
 
     std::vector<float> values(static_cast<size_t>(count));
     std::vector<bool> negative(static_cast<size_t>(count));
+    log.LogLines.reserve(qsizetype(count) + 3);
     QDateTime last;
     float highest = 0, lowest = 0;
     for (qint64 i = 0; i < count; ++i) {
-        const QString line = QString::fromLatin1(lines[3 + i]);
+        const QByteArrayView line = lines[size_t(3 + i)];
         QDateTime time;
         float value = 0;
-        QString display;
-        if (!LogLine(line, time, value, display))
+        if (!readPoint(line, time, value))
             return bad(QStringLiteral("line %1 is not a point line.").arg(4 + i));
         if (i == 0) {
             log.LogStart = time;
@@ -139,8 +180,8 @@ std::optional<DatalogRecord> VdlFile::decode(const QByteArray& bytes, QString* e
         }
         last = time;
         values[size_t(i)] = value;
-        negative[size_t(i)] = line.endsWith(u'*');
-        log.LogLines << display;
+        negative[size_t(i)] = line.endsWith('*');
+        log.LogLines << display(line);
     }
     const double interval = double(log.LogStart.secsTo(last)) / double(count - 1);
     if (interval < 0 || interval > 32767)

@@ -32,5 +32,5 @@ public:
     // field 2 and the line as the listing shows it (each tab two spaces).
     // False when the line has fewer than two or more than three tabs or its
     // fields do not read.
-    static bool LogLine(const QString& line, QDateTime& time, float& value, QString& display);
+    static bool LogLine(const QString& line, QDateTime& time, float& value, QString& shown);
 };
