@@ -87,6 +87,13 @@ private slots:
         QCOMPARE(log.PageFactor, qint16(1));
         // A section takes its pause and its wire time: 3 x 700 ms and a little.
         QVERIFY(rig.waiter.now() >= 2100 && rig.waiter.now() < 2600);
+
+        // At 1200 baud a 64-byte block needs more than half a second on the wire.
+        Rig slow;
+        QVERIFY(slow.port.setSettings("1200,n,8,1"));
+        DatalogRecord slowLog;
+        QVERIFY(slow.download(slowLog).ok);
+        QCOMPARE(slowLog.LogPoints, slow.logs.logs[0].points);
     }
 
     // Which request form each model and firmware gets, for a 100-point log.
