@@ -186,9 +186,25 @@ void frmPoly::Form_Load() {
 }
 
 void frmPoly::cmbLogId_Click(int index) {
-    if (owner_.exclusiveRunning() || index < 0 || index >= DatalogDirectory::FileCount)
+    if (busy() || index < 0 || index >= DatalogDirectory::FileCount)
         return;
     log_.CurrentLogId = QString(QChar(u'0' + index));
+}
+
+bool frmPoly::busy() const {
+    return owner_.exclusiveRunning() || !queued_.expired();
+}
+
+void frmPoly::runExclusive(std::function<void()> body) {
+    // The token lives as long as the queued action: when the line owner drops
+    // the action (port closed, program closing), the window is free again.
+    auto token = std::make_shared<int>(0);
+    queued_ = token;
+    owner_.runWhenIdle(this, [this, token, body = std::move(body)] {
+        queued_.reset();
+        LineOwner::Exclusive exclusive(owner_);
+        body();
+    });
 }
 
 bool frmPoly::meterConnected() const {
@@ -196,7 +212,7 @@ bool frmPoly::meterConnected() const {
 }
 
 void frmPoly::RetreveUnitLog() {
-    if (owner_.exclusiveRunning()) {
+    if (busy()) {
         show();
         raise();
         return;
@@ -228,10 +244,9 @@ void frmPoly::Frame2_Click() {
 }
 
 void frmPoly::GetLogHeaders() {
-    if (!meterConnected() || owner_.exclusiveRunning())
+    if (!meterConnected() || busy())
         return;
-    owner_.runWhenIdle(this, [this] {
-        LineOwner::Exclusive exclusive(owner_);
+    runExclusive([this] {
         QGuiApplication::setOverrideCursor(Qt::WaitCursor);
         LogDirectoryScan scan(link_);
         scan.onFile = [this](int d, qint32 points) {
@@ -248,7 +263,7 @@ void frmPoly::cmdGetLog_Click() {
 }
 
 void frmPoly::mnuGetLog_Click() {
-    if (owner_.exclusiveRunning())
+    if (busy())
         return;
     if (!meterConnected()) {
         link_.prompts().message(QStringLiteral("No meter is connected, so no log can be "
@@ -257,8 +272,7 @@ void frmPoly::mnuGetLog_Click() {
                                 Prompts::Icon::Exclamation);
         return;
     }
-    owner_.runWhenIdle(this, [this] {
-        LineOwner::Exclusive exclusive(owner_);
+    runExclusive([this] {
         // The file is the one chosen when the download starts.
         const QString logId = log_.CurrentLogId;
         const bool polling = host_.pollingActive && host_.pollingActive();
@@ -298,7 +312,7 @@ void frmPoly::showLog() {
 }
 
 void frmPoly::mnuSave_Click() {
-    if (owner_.exclusiveRunning())
+    if (busy())
         return;
     Prompts& prompts = link_.prompts();
     if (!log_.loaded()) {
@@ -331,7 +345,7 @@ void frmPoly::mnuSave_Click() {
 }
 
 void frmPoly::mnuLoad_Click() {
-    if (owner_.exclusiveRunning())
+    if (busy())
         return;
     Prompts& prompts = link_.prompts();
     QString name;
@@ -357,7 +371,7 @@ void frmPoly::mnuLoad_Click() {
 }
 
 void frmPoly::mnuErase_Click() {
-    if (owner_.exclusiveRunning())
+    if (busy())
         return;
     Prompts& prompts = link_.prompts();
     const Prompts::Answer answer = prompts.ask(
@@ -375,8 +389,7 @@ void frmPoly::mnuErase_Click() {
                         Prompts::Icon::Exclamation);
         return;
     }
-    owner_.runWhenIdle(this, [this] {
-        LineOwner::Exclusive exclusive(owner_);
+    runExclusive([this] {
         progress_->Init(QStringLiteral("Erasing Datalogs"));
         LogErase erase(link_, [this](float p) { progress_->SetProg(p); });
         const LogErase::Outcome outcome = erase.run(config_.LrnConfig.LoggingActive != 0);

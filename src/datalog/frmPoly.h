@@ -5,6 +5,7 @@
 #include <QMainWindow>
 
 #include <functional>
+#include <memory>
 
 class MeterLink;
 class LineOwner;
@@ -82,6 +83,10 @@ private:
     void showLog();
     void setMeterControlsEnabled(bool enabled);
     bool meterConnected() const;
+    // A datalog operation runs or waits for the line: no second one starts.
+    bool busy() const;
+    // Runs body when the line is free, holding it exclusively.
+    void runExclusive(std::function<void()> body);
     void Form_Unload();
 
     MeterLink& link_;
@@ -91,6 +96,7 @@ private:
     DatalogRecord& log_;
     Host host_;
     DatalogDirectory directory_;
+    std::weak_ptr<int> queued_;
 
     frmProgress* progress_ = nullptr;
     dbg* dbg_ = nullptr;

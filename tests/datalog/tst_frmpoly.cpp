@@ -213,6 +213,27 @@ private slots:
                      "Cancel 5");
     }
 
+    // A download waiting for the line (held here as a polling tick would)
+    // shuts out a second one and a log number change, then runs once.
+    void oneOperationAtATime() {
+        Rig rig;
+        {
+            LineOwner::Hold tick(rig.owner);
+            rig.window->mnuGetLog_Click();
+            rig.window->cmdGetLog_Click();
+            rig.window->cmbLogId_Click(5);
+            rig.window->cmdGetLogHeader_Click();
+            QCOMPARE(rig.model.received().size(), 0);
+        }
+        int opens = 0;
+        for (const auto& r : rig.model.received())
+            opens += r.command.startsWith("OD,DATALOG0") ? 1 : 0;
+        QCOMPARE(opens, 1);
+        QCOMPARE(rig.log.LogPointCount, 33);
+        rig.window->cmbLogId_Click(5);
+        QCOMPARE(rig.log.CurrentLogId, "5");
+    }
+
     void erase() {
         Rig rig;
         rig.prompts.answers = {Prompts::Answer::No};
