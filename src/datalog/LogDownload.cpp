@@ -225,7 +225,8 @@ LogDownload::Outcome LogDownload::run(DatalogRecord& target, const QString& mode
 
     // The sections.
     qint32 remaining = log.LogPointCount;
-    qint16 minimum = 32765, maximum = 0;
+    // The smallest magnitude starts at the largest a point can have.
+    qint16 minimum = 32767, maximum = 0;
     qint32 stored = 0;
     int requests = 0;
     log.LogPoints.resize(size_t(log.LogPointCount));
