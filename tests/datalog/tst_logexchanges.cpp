@@ -119,6 +119,9 @@ private slots:
                                   << "V1.9"
                                   << "RD,100,64 RD,68,64 RD,36,64 "
                                      "RD,4,8 RD,0,";
+        QTest::newRow("32 points, one section") << "Velmar KR4"
+                                                << "V2.00"
+                                                << "RD,32,64 RD,0,";
         QTest::newRow("KR3 V1.00") << "Velmar KR3"
                                    << "V1.00"
                                    << "RD,100,64 RD,68,64 RD,36,64 RD,4,8 RD,0,";
@@ -128,6 +131,9 @@ private slots:
         QFETCH(QString, version);
         QFETCH(QString, requests);
         Rig rig;
+        const bool one = requests.count("RD") == 2;
+        if (one)
+            rig.logs.logs[2].points.resize(32);
         DatalogRecord log;
         QVERIFY(rig.download(log, "2", model, version).ok);
         QCOMPARE(rig.commands().filter(QRegularExpression("^RD,")).join(' '), requests);
@@ -135,6 +141,30 @@ private slots:
         // The negative points keep their sign and are marked in the listing.
         QVERIFY(log.LogPoints[4] < 0 && log.LogLines[7].endsWith("  ****"));
         QVERIFY(!log.LogLines[6].contains('*'));
+    }
+
+    // The first point's time from the meter's MM/DD/YY date and time of day.
+    void startTime_data() {
+        QTest::addColumn<QByteArray>("date");
+        QTest::addColumn<QByteArray>("time");
+        QTest::addColumn<QDateTime>("start");
+        const auto at = [](int y, int mo, int d, int h, int mi, int s) {
+            return QDateTime(QDate(y, mo, d), QTime(h, mi, s), Qt::UTC);
+        };
+        QTest::newRow("plain") << QByteArray("05/12/06") << QByteArray("10:30:00")
+                               << at(2006, 5, 12, 10, 30, 0);
+        QTest::newRow("year 00 is 2100")
+            << QByteArray("01/01/00") << QByteArray("00:00:05") << at(2100, 1, 1, 0, 0, 5);
+        QTest::newRow("last second")
+            << QByteArray("12/31/99") << QByteArray("23:59:59") << at(2099, 12, 31, 23, 59, 59);
+        QTest::newRow("30 February runs on")
+            << QByteArray("02/30/24") << QByteArray("7:05:00") << at(2024, 3, 1, 7, 5, 0);
+    }
+    void startTime() {
+        QFETCH(QByteArray, date);
+        QFETCH(QByteArray, time);
+        QFETCH(QDateTime, start);
+        QCOMPARE(LogDownload::startTime(date, time), start);
     }
 
     void failures_data() {
