@@ -251,14 +251,23 @@ private slots:
         QCOMPARE(rig.window->progressWindow()->windowTitle(), "Erasing Datalogs");
     }
 
-    // The window as the user sees it, for a look by eye.
-    void picture() {
+    // The window after a download: nothing clipped. CORVANE_PICTURE=file.png
+    // saves it for a look by eye.
+    void layout() {
         Rig rig;
         rig.window->RetreveUnitLog();
         rig.window->mnuGetLog_Click();
+        const QPixmap picture = rig.window->grab();
+        QVERIFY(!picture.isNull());
         const QString out = qEnvironmentVariable("CORVANE_PICTURE");
         if (!out.isEmpty())
-            QVERIFY(rig.window->grab().save(out));
+            QVERIFY(picture.save(out));
+        auto* info = rig.find<QLabel>("lblLogInfo");
+        QVERIFY(info->heightForWidth(info->width()) <= info->height());
+        for (int d = 0; d < 10; ++d) {
+            auto* count = rig.find<QLabel>(QString("Logpts(%1)").arg(d));
+            QVERIFY(count->fontMetrics().horizontalAdvance("100000") <= count->width());
+        }
     }
 };
 
