@@ -1,5 +1,5 @@
 // The simulated meter's datalog replies to the byte, as the program's readers
-// expect them, and the corvane-sim switches for their faults.
+// expect them.
 #include "MeterDatalogs.h"
 #include "SimExchange.h"
 
@@ -48,41 +48,6 @@ private slots:
         QCOMPARE(reply, last);
         if (commands.first().startsWith("LG"))
             QCOMPARE(model.state().loggingActive, qint16(0));
-    }
-
-    void faultSwitches_data() {
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<bool>("accepted");
-        QTest::addColumn<QString>("reply"); // to OD,DATALOG0 then RD,2 then DC,0,
-        QTest::newRow("checksum") << "datalog-checksum:1" << true << "DC,0006";
-        QTest::newRow("silent") << "datalog-silent:1" << true << "DC,0000";
-        QTest::newRow("short") << "datalog-short:1" << true
-                               << "RD,2\n\x05"
-                                  "DC,0005";
-        QTest::newRow("points") << "datalog-points:100001" << true << "100001";
-        QTest::newRow("unit") << "DATALOG-UNIT" << true << "GPX";
-        QTest::newRow("never ok") << "datalog-never-ok" << true << "";
-        QTest::newRow("no count") << "datalog-short" << false << "";
-        QTest::newRow("zero") << "datalog-silent:0" << false << "";
-        QTest::newRow("unknown") << "datalog-loud:1" << false << "";
-    }
-    void faultSwitches() {
-        QFETCH(QString, text);
-        QFETCH(bool, accepted);
-        QFETCH(QString, reply);
-        MeterModel model;
-        MeterDatalogs logs;
-        logs.install(model);
-        logs.logs[0] = {"01/01/20", "00:00:00", "GPM", "1", 1, {5, 6}};
-        QString error;
-        QCOMPARE(logs.applyFault(text, &error), accepted);
-        QCOMPARE(error.isEmpty(), accepted);
-        QByteArray all = exchange(model, "OD,DATALOG0", Later);
-        all += exchange(model, "RD,2", 2 * Later);
-        all += exchange(model, "DC,0,", 3 * Later);
-        all += exchange(model, QByteArray("LG,1,\1\0", 7), 4 * Later);
-        QVERIFY2(all.contains(reply.toLatin1()), all.toHex(' ').constData());
-        QCOMPARE(all.endsWith("NO\n"), text == "datalog-never-ok");
     }
 };
 
