@@ -2,6 +2,7 @@
 // for learning the program without a meter, and for end-to-end tests.
 
 #include "FaultSwitch.h"
+#include "MeterDatalogs.h"
 #include "MeterModel.h"
 #include "PtyServer.h"
 
@@ -47,7 +48,8 @@ int main(int argc, char* argv[]) {
     QCoreApplication::setApplicationName("corvane-sim");
 
     QCommandLineParser parser;
-    parser.setApplicationDescription(description() + FaultSwitch::help());
+    parser.setApplicationDescription(description() + FaultSwitch::help() +
+                                     MeterDatalogs::faultHelp());
     parser.addHelpOption();
     const QCommandLineOption linkOpt(
         "link", "Path of the symbolic link to the terminal (required).", "PATH");
@@ -59,7 +61,9 @@ int main(int argc, char* argv[]) {
         "trace", "Write one line per command received to FILE (\"-\": standard error).", "FILE");
     const QCommandLineOption faultOpt("fault", "Switch on a fault (see above); repeatable.",
                                       "FAULT");
-    parser.addOptions({linkOpt, unitOpt, versionOpt, serialOpt, traceOpt, faultOpt});
+    const QCommandLineOption datalogOpt(
+        "datalog-points", "Give datalog file 3 N points (1 to 100000; default empty).", "N");
+    parser.addOptions({linkOpt, unitOpt, versionOpt, serialOpt, traceOpt, faultOpt, datalogOpt});
     parser.process(app);
 
     QTextStream err(stderr);
@@ -86,9 +90,21 @@ int main(int argc, char* argv[]) {
     state.clockBase = QDateTime(local.date(), local.time(), Qt::UTC);
 
     MeterModel model(state);
+    MeterDatalogs datalogs;
+    datalogs.install(model);
+    if (parser.isSet(datalogOpt)) {
+        bool ok = false;
+        const int n = parser.value(datalogOpt).toInt(&ok);
+        if (!ok || n < 1 || n > 100000)
+            return usage("--datalog-points must be 1 to 100000");
+        datalogs.logs[3] = datalogs.logs[1];
+        datalogs.logs[3].points.resize(size_t(n));
+    }
     for (const QString& fault : parser.values(faultOpt)) {
         QString why;
-        if (!FaultSwitch::apply(fault, model.faults(), &why))
+        const bool datalogFault = fault.trimmed().toLower().startsWith("datalog-");
+        if (datalogFault ? !datalogs.applyFault(fault, &why)
+                         : !FaultSwitch::apply(fault, model.faults(), &why))
             return usage(why);
     }
 

@@ -51,6 +51,7 @@ frmProgress::frmProgress(QWidget* parent) : QDialog(parent) {
 
 void frmProgress::Init(const QString& caption) {
     CancelRequested = false;
+    cmdCancel_->setText(QStringLiteral("Cancel"));
     setWindowTitle(caption);
     ProgressBar1_->setValue(0);
     Text1_->clear();
@@ -75,8 +76,18 @@ void frmProgress::SetProg(float& percent) {
 }
 
 void frmProgress::Done() {
+    // Hidden, not closed: closing by the user is what counts as Cancel.
+    hide();
     CancelRequested = false;
-    close();
+}
+
+void frmProgress::reject() {
+    CancelRequested = true;
+    QDialog::reject();
+}
+
+void frmProgress::setCancelCaption(const QString& caption) {
+    cmdCancel_->setText(caption);
 }
 
 void frmProgress::cmdCancel_Click() {

@@ -30,6 +30,11 @@ public:
     // Clears CancelRequested and closes the window.
     void Done();
     void cmdCancel_Click();
+    // The download numbers its Cancel button after a section that did not come.
+    void setCancelCaption(const QString& caption);
+
+    // Closing the window (its close box, Escape) counts as Cancel.
+    void reject() override;
 
 private:
     QGroupBox* Frame1_ = nullptr;

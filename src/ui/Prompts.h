@@ -24,7 +24,8 @@ public:
     }
 
     // File dialogs; an empty result means the user cancelled. filter is in
-    // Qt's form, for example "Datalog files (*.VDL);;All files (*)".
+    // Qt's form, for example "Datalog files (*.VDL);;All files (*)". The
+    // save dialog does not ask about replacing a file: the caller does.
     virtual QString openFileName(const QString& title, const QString& filter,
                                  const QString& startName) = 0;
     virtual QString saveFileName(const QString& title, const QString& filter,

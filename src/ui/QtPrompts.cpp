@@ -102,7 +102,9 @@ QString QtPrompts::openFileName(const QString& title, const QString& filter,
 
 QString QtPrompts::saveFileName(const QString& title, const QString& filter,
                                 const QString& startName) {
-    return QFileDialog::getSaveFileName(parent_, titleOr(title), startName, filter);
+    // The program asks its own question about replacing a file.
+    return QFileDialog::getSaveFileName(parent_, titleOr(title), startName, filter, nullptr,
+                                        QFileDialog::DontConfirmOverwrite);
 }
 
 QString QtPrompts::appendFileName(const QString& title, const QString& filter,

@@ -39,6 +39,13 @@ private slots:
         window.Init("Erasing Datalogs");
         QVERIFY(!frmProgress::CancelRequested);
         QCOMPARE(bar->value(), 0);
+
+        // Init gives the Cancel button its caption back; closing the window is Cancel.
+        window.setCancelCaption("Cancel 3");
+        window.Init("Downloading Datalog");
+        QCOMPARE(window.findChild<QPushButton*>("cmdCancel")->text(), "Cancel");
+        window.close();
+        QVERIFY(frmProgress::CancelRequested && !window.isVisible());
     }
 };
 

@@ -1,0 +1,85 @@
+#include "LogDirectoryScan.h"
+
+#include "link/MeterLink.h"
+#include "link/SerialPort.h"
+#include "link/Waiter.h"
+
+#include <cmath>
+
+namespace {
+
+// Each open is preceded by this pause: the meter needs it between files.
+constexpr qint64 kOpenPauseMs = 1000;
+// Opens of one file before the scan gives up on the rest.
+constexpr int kFileAttempts = 20;
+// The echo of "OD,DATALOG" and its digit.
+constexpr int kEchoLength = 11;
+
+const QByteArray kBad = QByteArrayLiteral("Bad");
+
+} // namespace
+
+bool LogDirectoryScan::run(DatalogDirectory& directory) {
+    for (int d = 0; d < DatalogDirectory::FileCount; ++d) {
+        DatalogDirectory::File file;
+        if (!readFile(d, file))
+            return false;
+        directory.files[d] = file;
+        // Closes the file; a second try when the first went unanswered.
+        link_.writeDirect("DC,0\n");
+        const QByteArray closed = link_.ReadComm(0);
+        if (closed.isEmpty() || closed.contains(kBad)) {
+            link_.writeDirect("DC,0\n");
+            link_.ReadComm(0);
+        }
+        if (onFile)
+            onFile(d, file.points);
+    }
+    return true;
+}
+
+bool LogDirectoryScan::readFile(int d, DatalogDirectory::File& file) {
+    LinkState& state = link_.state();
+    for (int attempt = 1; attempt <= kFileAttempts; ++attempt) {
+        link_.waiter().pause(kOpenPauseMs);
+        if (link_.isShutDown() || !link_.port().isOpen())
+            return false;
+        link_.port().discardInput();
+        link_.writeDirect("OD,DATALOG" + QByteArray::number(d) + "\n");
+        if (link_.ReadComm(0).size() != kEchoLength || state.ReplyStatus != 0)
+            continue;
+        QByteArray fields[3];
+        bool refused = false;
+        for (QByteArray& f : fields) {
+            f = link_.ReadComm(0);
+            refused = refused || state.ReplyStatus > 1;
+        }
+        if (refused)
+            continue;
+        file = {};
+        file.read = true;
+        file.date = QString::fromLatin1(fields[0]);
+        file.time = QString::fromLatin1(fields[1]);
+        file.units = QString::fromLatin1(fields[2]);
+        if (fields[0].isEmpty() && fields[1].isEmpty() && fields[2].isEmpty()) {
+            file.empty = true;
+            return true;
+        }
+        const QByteArray scale = link_.ReadComm(0);
+        if (state.ReplyStatus > 1)
+            continue;
+        const QByteArray interval = link_.ReadComm(0);
+        if (state.ReplyStatus > 1)
+            continue;
+        const QByteArray count = link_.ReadComm(0);
+        if (count.isEmpty() || count.contains(kBad))
+            continue;
+        file.scale = scale.trimmed().toFloat();
+        file.interval =
+            qint16(std::clamp(std::trunc(interval.trimmed().toDouble()), -32768.0, 32767.0));
+        file.points =
+            qint32(std::clamp(std::round(count.trimmed().toDouble()), -2147483648.0, 2147483647.0));
+        return true;
+    }
+    return false;
+}

@@ -1,0 +1,315 @@
+#include "LogDownload.h"
+
+#include "LogText.h"
+#include "link/FieldConversions.h"
+#include "link/MeterLink.h"
+#include "link/SerialPort.h"
+#include "link/Waiter.h"
+
+#include <cmath>
+
+namespace {
+
+// Opens of the file before the header counts as unreadable.
+constexpr int kHeaderAttempts = 5;
+// Requests of one section before the download gives up.
+constexpr int kSectionAttempts = 5;
+// Checksum queries of one section before the download gives up.
+constexpr int kChecksumAttempts = 5;
+// The meter needs this long between sections to fetch the next one from its store.
+constexpr qint64 kSectionPauseMs = 700;
+// Rounds of event handling before each checksum query, so the window stays live.
+constexpr int kChecksumPauseRounds = 100;
+// Points in one section: a 64-byte block.
+constexpr qint32 kSectionPoints = 32;
+// Names the directory listing can hold (the meter has ten files).
+constexpr int kMaxListedFiles = 10;
+// A block must be complete this soon at least; slow lines get its wire time on top.
+constexpr qint64 kBlockWaitMs = 250;
+// Bits on the wire per byte: start, 8 data, stop.
+constexpr qint64 kBitsPerByte = 10;
+// Speed assumed when the port's settings text does not give one.
+constexpr int kDefaultBaud = 19200;
+
+const QByteArray kFlush = MeterLink::FlushPrefix;
+const QByteArray kBad = QByteArrayLiteral("Bad");
+
+// Val(): the number at the start of a text ("1.95", "  12abc"); 0 when none.
+double leadingNumber(const QByteArray& text) {
+    const QByteArray t = text.trimmed();
+    qsizetype end = 0;
+    while (end < t.size() && (std::isdigit(uchar(t[end])) || t[end] == '.' ||
+                              (end == 0 && (t[end] == '-' || t[end] == '+'))))
+        ++end;
+    return t.left(end).toDouble();
+}
+
+int baudOf(const QString& settings) {
+    bool ok = false;
+    const int baud = settings.section(u',', 0, 0).trimmed().toInt(&ok);
+    return ok && baud > 0 ? baud : kDefaultBaud;
+}
+
+qint32 sumMatches(const QByteArray& reply, qint32 sum) {
+    try {
+        return HexToLong(reply.right(4)) == sum;
+    } catch (const FieldError&) {
+        return false;
+    }
+}
+
+} // namespace
+
+LogDownload::LogDownload(MeterLink& link, Progress progress)
+    : link_(link), progress_(std::move(progress)) {
+    if (!progress_.setProg)
+        progress_.setProg = [](float) {};
+    if (!progress_.setCancelCaption)
+        progress_.setCancelCaption = [](const QString&) {};
+    if (!progress_.cancelled)
+        progress_.cancelled = [] { return false; };
+    if (!progress_.trace)
+        progress_.trace = [](const QByteArray&) {};
+}
+
+QByteArray LogDownload::sectionRequest(const QString& model, const QString& version,
+                                       qint32 remaining, int bytes) {
+    const QByteArray count = bytes == 0 ? QByteArray() : QByteArray::number(bytes);
+    const double v = leadingNumber(version.mid(1, 4).toLatin1());
+    if (model == QLatin1String("Velmar KR5") && v < 1.9)
+        return "RD," + count;
+    if (model == QLatin1String("Velmar KR5") || model == QLatin1String("Velmar KR4") ||
+        model == QLatin1String("Velmar KR3"))
+        return "RD," + QByteArray::number(remaining) + "," + count;
+    return {};
+}
+
+QDateTime LogDownload::startTime(const QByteArray& date, const QByteArray& time) {
+    const int day = int(leadingNumber(date.mid(3, 2))) - 1;
+    const int month = int(leadingNumber(date.left(2))) - 1;
+    int year = int(leadingNumber(date.right(2)));
+    if (year == 0)
+        year = 100;
+    QTime t = QTime::fromString(QString::fromLatin1(time.trimmed()), QStringLiteral("H:mm:ss"));
+    if (!t.isValid())
+        t = QTime::fromString(QString::fromLatin1(time.trimmed()), QStringLiteral("h:mm:ss AP"));
+    if (!t.isValid())
+        t = QTime(0, 0);
+    QDate d = QDate(2000, 1, 1).addYears(year);
+    if (month != 0)
+        d = d.addMonths(month);
+    if (day != 0)
+        d = d.addDays(day);
+    return QDateTime(d, t, Qt::UTC);
+}
+
+QByteArray LogDownload::readField() {
+    return link_.ReadComm(0);
+}
+
+void LogDownload::send(const QByteArray& command) {
+    link_.writeDirect(command + MeterLink::CommandTerminator);
+}
+
+bool LogDownload::stopped() const {
+    return link_.isShutDown() || !link_.port().isOpen();
+}
+
+QByteArray LogDownload::readBlock(int bytes) {
+    const qint64 wireMs = (bytes * kBitsPerByte * 1000 + baudOf(link_.port().settings()) - 1) /
+                          baudOf(link_.port().settings());
+    SerialPort& port = link_.port();
+    link_.waiter().waitUntil([&] { return !port.isOpen() || port.bytesWaiting() >= bytes; },
+                             link_.waiter().now() + kBlockWaitMs + wireMs);
+    return link_.ReadComm(bytes);
+}
+
+LogDownload::Outcome LogDownload::run(DatalogRecord& target, const QString& model,
+                                      const QString& version, const QString& logId) {
+    QString errorText = QStringLiteral("Error Downloading Log");
+    if (sectionRequest(model, version, 1, 2).isEmpty())
+        return {false, QStringLiteral("The meter's model \"%1\" is not one the program knows how "
+                                      "to download a datalog from. Nothing was downloaded.")
+                           .arg(model)};
+
+    SerialPort& port = link_.port();
+    const auto fail = [&](const QString& text) {
+        if (port.isOpen() && port.bytesWaiting() > 0)
+            port.discardInput();
+        return Outcome{false, stopped() ? QString() : text};
+    };
+
+    DatalogRecord log;
+    log.CurrentLogId = logId;
+    link_.writeDirect(kFlush);
+
+    // The listing is only traced.
+    port.discardInput();
+    send("DL,0");
+    const int listed = int(leadingNumber(readField().mid(3)));
+    for (int i = 0; i < std::min(listed, kMaxListedFiles) && !stopped(); ++i)
+        progress_.trace(readField());
+
+    // The header.
+    QByteArray date, time;
+    bool shortSeen = false;
+    for (int attempt = 1;; ++attempt) {
+        if (stopped())
+            return fail(errorText);
+        port.discardInput();
+        send("OD,DATALOG" + logId.toLatin1());
+        // Anything but the echo (nothing, or a late line of an earlier
+        // reply) opens the file again.
+        if (readField() != "OD,DATALOG" + logId.toLatin1()) {
+            if (attempt >= kHeaderAttempts)
+                return fail(errorText);
+            continue;
+        }
+        // A field cut short by a pause of the meter would shift the ones
+        // after it (a count read from the interval line): the header is read
+        // again instead. A file without a log ends after its unit line.
+        bool cut = false;
+        const auto field = [&] {
+            const QByteArray f = readField();
+            cut = cut || link_.state().ReplyStatus != 0;
+            return f;
+        };
+        date = field();
+        time = field();
+        log.LogUnits = QString::fromLatin1(field());
+        const bool empty = date.isEmpty() && time.isEmpty() && log.LogUnits.isEmpty();
+        const QByteArray scale = empty ? QByteArray() : field();
+        const QByteArray interval = empty ? QByteArray() : field();
+        const QByteArray count = empty ? QByteArray() : field();
+        if (cut) {
+            if (attempt >= kHeaderAttempts)
+                return fail(errorText);
+            continue;
+        }
+        log.LogScale = float(leadingNumber(scale));
+        log.LogInterval =
+            qint16(std::clamp(std::trunc(leadingNumber(interval)), -32768.0, 32767.0));
+        const double points = std::round(leadingNumber(count));
+        log.LogPointCount = qint32(std::clamp(points, -2147483648.0, 2147483647.0));
+        for (const QByteArray& line :
+             {date, time, log.LogUnits.toLatin1(), scale, interval, count, logId.toLatin1()})
+            progress_.trace(line);
+        if (log.LogPointCount < 2) {
+            if (shortSeen)
+                return fail(QStringLiteral("Less than 2 points in log"));
+            shortSeen = true;
+            if (attempt >= kHeaderAttempts)
+                return fail(errorText);
+            continue;
+        }
+        send("DC,0");
+        if (readField().isEmpty()) {
+            send("DC,0");
+            readField();
+        }
+        progress_.trace(QByteArray::number(attempt));
+        break;
+    }
+    if (log.LogPointCount > DatalogRecord::MaxPoints)
+        return fail(QStringLiteral("Datalog %1 on the meter claims %2 points, more than the "
+                                   "%3 the program can hold. Nothing was downloaded.")
+                        .arg(logId)
+                        .arg(log.LogPointCount)
+                        .arg(DatalogRecord::MaxPoints));
+    const qint32 perUnit = DatalogRecord::secondsPerUnit(log.LogUnits);
+    if (perUnit == 0)
+        return fail(QStringLiteral("Datalog %1 on the meter gives its flow unit as \"%2\", whose "
+                                   "last letter is not S, M, H or D, so its volumes cannot be "
+                                   "worked out. Nothing was downloaded.")
+                        .arg(logId, log.LogUnits));
+
+    // The sections.
+    qint32 remaining = log.LogPointCount;
+    // The smallest magnitude starts at the largest a point can have.
+    qint16 minimum = 32767, maximum = 0;
+    qint32 stored = 0;
+    int requests = 0;
+    log.LogPoints.resize(size_t(log.LogPointCount));
+    while (remaining >= 0) {
+        const int bytes = 2 * std::min(remaining, kSectionPoints);
+        QByteArray block;
+        for (int attempt = 1;; ++attempt) {
+            link_.waiter().pause(kSectionPauseMs);
+            if (stopped() || progress_.cancelled())
+                return fail(errorText);
+            send(sectionRequest(model, version, remaining, bytes));
+            const QByteArray line = readField();
+            progress_.trace(line);
+            if (remaining == 0)
+                break;
+            ++requests;
+            if (line.isEmpty()) {
+                errorText =
+                    QStringLiteral("0 points received from log from log section %1").arg(requests);
+                const QByteArray stars(90, '*');
+                progress_.trace(stars);
+                progress_.trace("DATALOG FAILED SecondTry Section#   " +
+                                QByteArray::number(requests));
+                progress_.trace(QByteArray::number(attempt));
+                progress_.trace(stars);
+                progress_.setCancelCaption(QStringLiteral("Cancel %1").arg(requests));
+                if (attempt >= kSectionAttempts)
+                    return fail(errorText);
+                continue;
+            }
+            block = readBlock(bytes);
+            progress_.trace(block);
+            if (block.size() != bytes) {
+                if (attempt >= kSectionAttempts)
+                    return fail(errorText);
+                continue;
+            }
+            break;
+        }
+        if (remaining == 0)
+            break;
+        const qint32 sum = link_.state().ReplyByteSum;
+        progress_.trace(QByteArray::number(sum));
+        for (int k = 0; k < bytes / 2; ++k) {
+            if (progress_.cancelled())
+                return fail(errorText);
+            const qint16 raw = StrToInt(block.mid(2 * k, 2));
+            log.LogPoints[size_t(stored++)] = raw;
+            const qint16 magnitude = qint16(std::abs(raw));
+            maximum = std::max(maximum, magnitude);
+            minimum = std::min(minimum, magnitude);
+        }
+        for (int i = 0; i < kChecksumPauseRounds; ++i)
+            link_.waiter().yield();
+        link_.writeDirect(kFlush + MeterLink::CommandTerminator);
+        link_.writeDirect(kFlush + MeterLink::CommandTerminator);
+
+        QByteArray reply;
+        for (int query = 1;; ++query) {
+            if (stopped())
+                return fail(errorText);
+            port.discardInput();
+            send("DC,0,");
+            reply = readField();
+            if (!reply.isEmpty() && !reply.contains(kBad))
+                break;
+            port.discardInput();
+            if (query >= kChecksumAttempts)
+                return fail(errorText);
+        }
+        if (!sumMatches(reply, sum)) {
+            send("DC,0");
+            if (!sumMatches(readField(), sum))
+                return fail(errorText);
+        }
+        remaining -= bytes / 2;
+        progress_.setProg(float(stored) / float(log.LogPointCount) * 100.0f);
+    }
+
+    log.LogMaxRaw = maximum;
+    log.LogStart = startTime(date, time);
+    LogText::buildLines(log, minimum, maximum);
+    log.PageFactor = DatalogRecord::pageFactorFor(log.LogPointCount);
+    target = std::move(log);
+    return {true, {}};
+}

@@ -1,0 +1,260 @@
+// The datalog window against the simulated meter on the virtual clock: its
+// controls, the scan on opening, download, save, load and erase as the user
+// sees them.
+#include "datalog/dbg.h"
+#include "datalog/frmPoly.h"
+#include "datalog/frmProgress.h"
+
+#include "MeterDatalogs.h"
+#include "MeterModel.h"
+#include "ScriptedPrompts.h"
+#include "SimSerialPort.h"
+#include "link/LineOwner.h"
+#include "link/MeterLink.h"
+#include "VirtualWaiter.h"
+#include "shared/ConfigRecord.h"
+#include "shared/SchedulingFlags.h"
+#include "ui/PromptGate.h"
+
+#include <QAction>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+
+struct Rig {
+    MeterModel model;
+    MeterDatalogs logs;
+    VirtualWaiter waiter;
+    SimSerialPort port{model, waiter};
+    ScriptedPrompts prompts;
+    PromptGate gate{prompts};
+    MeterLink link{port, waiter, gate};
+    LineOwner owner{link, gate};
+    SchedulingFlags flags;
+    ConfigRecord config;
+    DatalogRecord log;
+    bool polling = true;
+    QTemporaryDir dir;
+    std::unique_ptr<frmPoly> window;
+    explicit Rig(bool meter = true) {
+        logs.install(model);
+        if (meter)
+            port.open();
+        flags.LinkEstablished = meter;
+        flags.LiveMonitorActive = true;
+        config.SysConfig.CurrentDatalogNumber = 2;
+        config.LrnConfig.LoggingActive = 1;
+        window = std::make_unique<frmPoly>(link, owner, flags, config, log,
+                                           frmPoly::Host{[] { return QString("Velmar KR5"); },
+                                                         [] { return QString("V1.95"); },
+                                                         [this] { return polling; },
+                                                         [this](bool on) { polling = on; },
+                                                         {}});
+    }
+    template <typename T> T* find(const QString& name) const { return window->findChild<T*>(name); }
+    QString counts() const {
+        QStringList out;
+        for (int d = 0; d < 10; ++d)
+            out << find<QLabel>(QString("Logpts(%1)").arg(d))->text();
+        return out.join(' ');
+    }
+    QString path(const QString& name) const { return dir.filePath(name); }
+};
+
+QByteArray readFile(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+} // namespace
+
+class TestFrmPoly : public QObject {
+    Q_OBJECT
+
+private slots:
+    // "Current Log" has one rule; the combo box item is the log number.
+    void logNumbers() {
+        Rig rig;
+        QCOMPARE(rig.find<QLineEdit>("txtcurrentlog")->text(), "2");
+        rig.window->cmbLogId_Click(7);
+        QCOMPARE(rig.log.CurrentLogId, "7");
+        for (auto [file, shown] : {std::pair{255, "Off - None"}, {254, "254"}, {0, "0"}})
+            QCOMPARE(frmPoly::currentLogText(file), shown);
+    }
+
+    // Opening scans the meter's logs into the labels only; it waits for
+    // pending reads a bounded time. Closing hides and resumes the live monitor.
+    void openAndScan() {
+        Rig rig;
+        rig.log.LogPointCount = 2, rig.log.LogPoints = {7, 8};
+        rig.flags.NeedFlowData = true; // never cleared: the window opens anyway
+        rig.window->RetreveUnitLog();
+        QVERIFY(rig.window->isVisible() && !rig.flags.LiveMonitorActive);
+        QCOMPARE(rig.counts(), "33 4000 100 0 0 0 0 0 0 0");
+        QCOMPARE(rig.log.LogPoints, std::vector<qint16>({7, 8}));
+        QVERIFY(rig.waiter.now() >= 5000 + 10000);
+        rig.window->mnuQuit_Click();
+        QVERIFY(!rig.window->isVisible() && rig.flags.LiveMonitorActive);
+        QCOMPARE(rig.log.LogPointCount, 2);
+
+        Rig none(false);
+        none.window->RetreveUnitLog();
+        QCOMPARE(none.model.received().size(), 0);
+        QCOMPARE(none.counts(), "9000 9000 9000 9000 9000 9000 9000 9000 9000 9000");
+    }
+
+    void downloadSaveLoad() {
+        Rig rig;
+        rig.window->show();
+        bool disabledMeanwhile = false;
+        rig.waiter.onYield = [&] {
+            disabledMeanwhile =
+                disabledMeanwhile || (!rig.find<QPushButton>("cmdGetLog")->isEnabled() &&
+                                      !rig.find<QAction>("mnuLoad")->isEnabled());
+        };
+        rig.window->cmdGetLog_Click();
+        QVERIFY(disabledMeanwhile && rig.find<QPushButton>("cmdGetLog")->isEnabled());
+        QCOMPARE(rig.log.LogPoints, rig.logs.logs[0].points);
+        QVERIFY(rig.polling && rig.prompts.shown.isEmpty());
+        QCOMPARE(rig.find<QLabel>("lblLogInfo")->text(),
+                 "File 0 Started 5/12/2006 10:30:00 AM\n33 Flow points at 60 second "
+                 "intervals\nValues range from 340 to 420.4 GPM");
+        QVERIFY(rig.window->debugWindow()->text().contains("\nHEX D3 0E "));
+
+        // Save: an existing file is replaced only on Yes; No leaves it alone.
+        const QString name = rig.path("log.vdl");
+        QFile old(name);
+        QVERIFY(old.open(QIODevice::WriteOnly) && old.write("keep") == 4);
+        old.close();
+        rig.prompts.fileNames = {name, name, name};
+        rig.prompts.answers = {Prompts::Answer::Cancel, Prompts::Answer::No};
+        rig.window->mnuSave_Click();
+        QCOMPARE(readFile(name), "keep");
+        QCOMPARE(rig.prompts.fileDialogs.size(), 2); // Cancel showed the dialog again
+        rig.prompts.answers = {Prompts::Answer::Yes};
+        rig.window->mnuSave_Click();
+        QCOMPARE(rig.prompts.texts().last(), "Log saved to " + name);
+        QCOMPARE(rig.prompts.shown[0].text, "Replace existing file - " + name + "?");
+        QCOMPARE(rig.prompts.fileDialogs[0].title, "Save DataLog File");
+        const QByteArray saved = readFile(name);
+        QVERIFY(saved.startsWith("\"File 0 Started 5/12/2006 10:30:00 AM\"\r\n"
+                                 "\"33 Flow points at 60 second intervals\"\r\n"
+                                 "\"Values range from 340 to 420.4 GPM\"\r\n"
+                                 "5/12/2006 10:30:00 AM \t 379.5 \t 379.5\r\n"));
+
+        // Load: a damaged file changes nothing; a missing one asks again.
+        QFile damaged(rig.path("bad.vdl"));
+        QVERIFY(damaged.open(QIODevice::WriteOnly) && damaged.write(saved.left(300)) == 300);
+        damaged.close();
+        rig.prompts.clearRecord();
+        rig.prompts.fileNames = {rig.path("missing.vdl"), rig.path("bad.vdl")};
+        rig.window->mnuLoad_Click();
+        QCOMPARE(rig.prompts.texts().first(), "File Not Found");
+        QVERIFY(rig.prompts.texts().last().contains("promises 33 points but the file holds"));
+        QCOMPARE(rig.log.LogPoints, rig.logs.logs[0].points);
+        rig.prompts.fileNames = {name};
+        rig.window->mnuLoad_Click();
+        QCOMPARE(rig.log.LogPointCount, 33);
+        QCOMPARE(rig.log.LogMaxRaw, qint16(32767));
+        QCOMPARE(rig.prompts.fileDialogs.last().title, "Load DataLog File");
+    }
+
+    // A failed or cancelled download keeps no log and leaves polling as it was.
+    void failedDownloads_data() {
+        QTest::addColumn<bool>("polling");
+        QTest::addColumn<bool>("closeProgress");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("no section reply")
+            << false << false << "0 points received from log from log section 5";
+        QTest::newRow("progress closed") << true << true << "Error Downloading Log";
+    }
+    void failedDownloads() {
+        QFETCH(bool, polling);
+        QFETCH(bool, closeProgress);
+        QFETCH(QString, message);
+        Rig rig;
+        rig.polling = polling;
+        rig.log.LogPointCount = 2, rig.log.LogPoints = {7, 8}, rig.log.LogLines = {"a", "b", "c"};
+        if (closeProgress)
+            rig.waiter.onYield = [&] {
+                if (rig.waiter.now() > 1000 && rig.window->progressWindow()->isVisible())
+                    rig.window->progressWindow()->reject();
+            };
+        else
+            rig.logs.faults.silentSections = 5;
+        rig.window->mnuGetLog_Click();
+        QCOMPARE(rig.prompts.texts(), QStringList({message}));
+        QVERIFY(!rig.log.loaded() && rig.flags.NeedSysConfig);
+        QCOMPARE(rig.polling, polling);
+        QCOMPARE(rig.find<QLabel>("lblLogInfo")->text(), "No Datalog Loaded");
+        QVERIFY(!rig.window->progressWindow()->isVisible());
+        if (!closeProgress) // the Cancel button carries the section number until the next Init
+            QCOMPARE(rig.window->progressWindow()->findChild<QPushButton*>("cmdCancel")->text(),
+                     "Cancel 5");
+    }
+
+    // A download waiting for the line (held here as a polling tick would)
+    // shuts out a second one and a log number change, then runs once.
+    void oneOperationAtATime() {
+        Rig rig;
+        {
+            LineOwner::Hold tick(rig.owner);
+            rig.window->mnuGetLog_Click();
+            rig.window->cmdGetLog_Click();
+            rig.window->cmbLogId_Click(5);
+            rig.window->cmdGetLogHeader_Click();
+            QCOMPARE(rig.model.received().size(), 0);
+        }
+        int opens = 0;
+        for (const auto& r : rig.model.received())
+            opens += r.command.startsWith("OD,DATALOG0") ? 1 : 0;
+        QCOMPARE(opens, 1);
+        QCOMPARE(rig.log.LogPointCount, 33);
+        rig.window->cmbLogId_Click(5);
+        QCOMPARE(rig.log.CurrentLogId, "5");
+    }
+
+    void erase() {
+        Rig rig;
+        rig.prompts.answers = {Prompts::Answer::No};
+        rig.window->mnuErase_Click();
+        QCOMPARE(rig.prompts.texts(),
+                 QStringList({"This will erase all Datalogs stored in the uniit.  Are you sure "
+                              "you want to do this?",
+                              "Erase Aborted"}));
+        QCOMPARE(rig.model.received().size(), 0);
+        rig.prompts.answers = {Prompts::Answer::Yes};
+        rig.window->mnuErase_Click();
+        QCOMPARE(rig.prompts.texts().size(), 3);
+        QCOMPARE(rig.logs.deleted.size(), size_t(3));
+        QVERIFY(rig.flags.NeedSysConfig && rig.model.state().loggingActive == 1);
+        QCOMPARE(rig.window->progressWindow()->windowTitle(), "Erasing Datalogs");
+    }
+
+    // The window after a download: nothing clipped. CORVANE_PICTURE=file.png
+    // saves it for a look by eye.
+    void layout() {
+        Rig rig;
+        rig.window->RetreveUnitLog();
+        rig.window->mnuGetLog_Click();
+        const QPixmap picture = rig.window->grab();
+        QVERIFY(!picture.isNull());
+        const QString out = qEnvironmentVariable("CORVANE_PICTURE");
+        if (!out.isEmpty())
+            QVERIFY(picture.save(out));
+        auto* info = rig.find<QLabel>("lblLogInfo");
+        QVERIFY(info->heightForWidth(info->width()) <= info->height());
+        for (int d = 0; d < 10; ++d) {
+            auto* count = rig.find<QLabel>(QString("Logpts(%1)").arg(d));
+            QVERIFY(count->fontMetrics().horizontalAdvance("100000") <= count->width());
+        }
+    }
+};
+
+QTEST_MAIN(TestFrmPoly)
+#include "tst_frmpoly.moc"

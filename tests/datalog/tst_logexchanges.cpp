@@ -1,0 +1,390 @@
+// The directory scan, the download and the erase against the simulated meter
+// on the virtual clock: the commands sent, the log that arrives (compared with
+// what the meter holds) and each failure.
+#include "datalog/LogDirectoryScan.h"
+#include "datalog/LogDownload.h"
+#include "datalog/LogErase.h"
+
+#include "MeterDatalogs.h"
+#include "MeterModel.h"
+#include "ScriptedPrompts.h"
+#include "SimSerialPort.h"
+#include "link/MeterLink.h"
+#include "VirtualWaiter.h"
+
+#include <QRandomGenerator>
+#include <QTest>
+
+namespace {
+
+struct Rig {
+    MeterModel model;
+    MeterDatalogs logs;
+    VirtualWaiter waiter;
+    SimSerialPort port{model, waiter};
+    ScriptedPrompts prompts;
+    MeterLink link{port, waiter, prompts};
+    int cancelAfter = -1; // sections stored before Cancel is pressed
+    int sections = 0;
+    Rig() {
+        logs.install(model);
+        port.open();
+    }
+    LogDownload::Outcome download(DatalogRecord& log, const QString& id = "0",
+                                  const QString& model = "Velmar KR5",
+                                  const QString& version = "V1.95") {
+        LogDownload d(link, {[this](float) { ++sections; },
+                             {},
+                             [this] { return cancelAfter >= 0 && sections >= cancelAfter; },
+                             {}});
+        return d.run(log, model, version, id);
+    }
+    // Commands the meter received, printable (raw bytes as \xNN).
+    QStringList commands() const {
+        QStringList out;
+        for (const auto& r : model.received()) {
+            QString c;
+            for (char ch : r.command)
+                c += uchar(ch) < 32 ? QString("\\x%1").arg(uchar(ch), 2, 16, QChar('0'))
+                                    : QString(QChar(ch));
+            out << c;
+        }
+        return out;
+    }
+};
+
+// A log in memory that a failure must leave alone.
+DatalogRecord sentinel() {
+    DatalogRecord log;
+    log.LogPointCount = 2;
+    log.LogPoints = {1, 2};
+    log.LogUnits = "old";
+    return log;
+}
+
+} // namespace
+
+class TestLogExchanges : public QObject {
+    Q_OBJECT
+
+private slots:
+    // A KR5 V1.95 download of 33 points, to the byte, and the log it leaves.
+    void download33Points() {
+        Rig rig;
+        DatalogRecord log;
+        QVERIFY(rig.download(log).ok);
+        const QByteArray flushes = "\x1b\r\n\x1b\r\n";
+        QCOMPARE(rig.port.written(), QByteArray("\x1b\rDL,0\nOD,DATALOG0\nDC,0\nRD,33,64\n") +
+                                         flushes + "DC,0,\nRD,1,2\n" + flushes + "DC,0,\nRD,0,\n");
+        QCOMPARE(log.LogPoints, rig.logs.logs[0].points);
+        QCOMPARE(log.LogPointCount, 33);
+        QCOMPARE(log.LogLines.size(), 36);
+        QCOMPARE(log.LogLines[0], "File 0 Started 5/12/2006 10:30:00 AM");
+        QCOMPARE(log.LogLines[1], "33 Flow points at 60 second intervals");
+        QCOMPARE(log.LogLines[3], "5/12/2006 10:30:00 AM    379.5    379.5");
+        QCOMPARE(log.LogLines[35].left(21), "5/12/2006 11:02:00 AM");
+        QCOMPARE(log.LogScale, 0.1f);
+        QCOMPARE(log.PageFactor, qint16(1));
+        // A section takes its pause and its wire time: 3 x 700 ms and a little.
+        QVERIFY(rig.waiter.now() >= 2100 && rig.waiter.now() < 2600);
+
+        // At 1200 baud a 64-byte block needs more than half a second on the wire.
+        Rig slow;
+        QVERIFY(slow.port.setSettings("1200,n,8,1"));
+        DatalogRecord slowLog;
+        QVERIFY(slow.download(slowLog).ok);
+        QCOMPARE(slowLog.LogPoints, slow.logs.logs[0].points);
+
+        // The smallest magnitude is found also when every point lies near the top.
+        Rig top;
+        top.logs.logs[0].points = {32766, -32767};
+        top.logs.logs[0].scale = "1";
+        DatalogRecord topLog;
+        QVERIFY(top.download(topLog).ok);
+        QCOMPARE(topLog.LogLines[2], "Values range from 32766 to 32767 GPM");
+    }
+
+    // Which request form each model and firmware gets, for a 100-point log.
+    void sectionRequests_data() {
+        QTest::addColumn<QString>("model");
+        QTest::addColumn<QString>("version");
+        QTest::addColumn<QString>("requests");
+        QTest::newRow("KR5 V1.85") << "Velmar KR5"
+                                   << "V1.85"
+                                   << "RD,64 RD,64 RD,64 RD,8 RD,";
+        QTest::newRow("KR5 V1.95") << "Velmar KR5"
+                                   << "V1.95"
+                                   << "RD,100,64 RD,68,64 RD,36,64 RD,4,8 RD,0,";
+        QTest::newRow("KR5 V1.9") << "Velmar KR5"
+                                  << "V1.9"
+                                  << "RD,100,64 RD,68,64 RD,36,64 "
+                                     "RD,4,8 RD,0,";
+        QTest::newRow("32 points, one section") << "Velmar KR4"
+                                                << "V2.00"
+                                                << "RD,32,64 RD,0,";
+        QTest::newRow("KR3 V1.00") << "Velmar KR3"
+                                   << "V1.00"
+                                   << "RD,100,64 RD,68,64 RD,36,64 RD,4,8 RD,0,";
+    }
+    void sectionRequests() {
+        QFETCH(QString, model);
+        QFETCH(QString, version);
+        QFETCH(QString, requests);
+        Rig rig;
+        const bool one = requests.count("RD") == 2;
+        if (one)
+            rig.logs.logs[2].points.resize(32);
+        DatalogRecord log;
+        QVERIFY(rig.download(log, "2", model, version).ok);
+        QCOMPARE(rig.commands().filter(QRegularExpression("^RD,")).join(' '), requests);
+        QCOMPARE(log.LogPoints, rig.logs.logs[2].points);
+        // The negative points keep their sign and are marked in the listing.
+        QVERIFY(log.LogPoints[4] < 0 && log.LogLines[7].endsWith("  ****"));
+        QVERIFY(!log.LogLines[6].contains('*'));
+    }
+
+    // The first point's time from the meter's MM/DD/YY date and time of day.
+    void startTime_data() {
+        QTest::addColumn<QByteArray>("date");
+        QTest::addColumn<QByteArray>("time");
+        QTest::addColumn<QDateTime>("start");
+        const auto at = [](int y, int mo, int d, int h, int mi, int s) {
+            return QDateTime(QDate(y, mo, d), QTime(h, mi, s), Qt::UTC);
+        };
+        QTest::newRow("plain") << QByteArray("05/12/06") << QByteArray("10:30:00")
+                               << at(2006, 5, 12, 10, 30, 0);
+        QTest::newRow("year 00 is 2100")
+            << QByteArray("01/01/00") << QByteArray("00:00:05") << at(2100, 1, 1, 0, 0, 5);
+        QTest::newRow("last second")
+            << QByteArray("12/31/99") << QByteArray("23:59:59") << at(2099, 12, 31, 23, 59, 59);
+        QTest::newRow("30 February runs on")
+            << QByteArray("02/30/24") << QByteArray("7:05:00") << at(2024, 3, 1, 7, 5, 0);
+    }
+    void startTime() {
+        QFETCH(QByteArray, date);
+        QFETCH(QByteArray, time);
+        QFETCH(QDateTime, start);
+        QCOMPARE(LogDownload::startTime(date, time), start);
+    }
+
+    void failures_data() {
+        QTest::addColumn<QString>("fault");
+        QTest::addColumn<QString>("message");
+        QTest::addColumn<QString>("sent"); // commands sent, by opcode
+        QTest::newRow("meter silent") << "silent"
+                                      << "Error Downloading Log"
+                                      << "DL OD OD OD OD OD";
+        QTest::newRow("one point") << "one point"
+                                   << "Less than 2 points in log"
+                                   << "DL OD OD";
+        QTest::newRow("empty file") << "empty file"
+                                    << "Less than 2 points in log"
+                                    << "DL OD OD";
+        QTest::newRow("no section reply") << "silent sections 5"
+                                          << "0 points received from log from log section 5"
+                                          << "DL OD DC RD RD RD RD RD";
+        QTest::newRow("short block five times") << "short blocks 5"
+                                                << "Error Downloading Log"
+                                                << "DL OD DC RD RD RD RD RD";
+        QTest::newRow("checksum wrong on both queries") << "wrong checksums 2"
+                                                        << "Error Downloading Log"
+                                                        << "DL OD DC RD DC DC";
+        QTest::newRow("too many points") << "points 100001"
+                                         << "claims 100001 points, more than the 100000"
+                                         << "DL OD DC";
+        QTest::newRow("bad unit letter") << "unit"
+                                         << "\"GPX\", whose last letter"
+                                         << "DL OD DC";
+        QTest::newRow("unknown model") << "model"
+                                       << "model \"Velmar KR9\" is not one"
+                                       << "";
+        QTest::newRow("cancel") << "cancel"
+                                << "Error Downloading Log"
+                                << "DL OD DC RD DC";
+    }
+    void failures() {
+        QFETCH(QString, fault);
+        QFETCH(QString, message);
+        QFETCH(QString, sent);
+        Rig rig;
+        QString model = "Velmar KR5";
+        const int n = fault.section(' ', -1).toInt();
+        if (fault == "silent")
+            rig.model.faults().silent = true;
+        else if (fault == "one point")
+            rig.logs.logs[0].points.resize(1);
+        else if (fault == "empty file")
+            rig.logs.logs[0] = {};
+        else if (fault.startsWith("silent sections"))
+            rig.logs.faults.silentSections = n;
+        else if (fault.startsWith("short blocks"))
+            rig.logs.faults.shortBlocks = n;
+        else if (fault.startsWith("wrong checksums"))
+            rig.logs.faults.wrongChecksums = n;
+        else if (fault.startsWith("points"))
+            rig.logs.faults.headerPoints = n;
+        else if (fault == "unit")
+            rig.logs.logs[0].units = "GPX";
+        else if (fault == "model")
+            model = "Velmar KR9";
+        else if (fault == "cancel")
+            rig.cancelAfter = 1;
+        DatalogRecord log = sentinel();
+        const auto outcome = rig.download(log, "0", model);
+        QVERIFY(!outcome.ok);
+        QVERIFY2(outcome.message.contains(message), qPrintable(outcome.message));
+        QCOMPARE(log.LogUnits, "old");
+        QStringList opcodes;
+        for (const QString& c : rig.commands())
+            opcodes << c.left(2);
+        QCOMPARE(opcodes.join(' '), sent);
+    }
+
+    // Faults the download gets over: a wrong sum on the first query only, a
+    // few silent or short sections.
+    void recoveries_data() {
+        QTest::addColumn<int>("wrongChecksums");
+        QTest::addColumn<int>("silentSections");
+        QTest::addColumn<int>("shortBlocks");
+        QTest::addColumn<QString>("rdAndDc"); // the first section's requests and queries
+        QTest::newRow("checksum retried") << 1 << 0 << 0 << "RD,33,64 DC,0, DC,0 RD,1,2";
+        QTest::newRow("four silent") << 0 << 4 << 0
+                                     << "RD,33,64 RD,33,64 RD,33,64 RD,33,64 "
+                                        "RD,33,64 DC,0, RD,1,2";
+        QTest::newRow("two short") << 0 << 0 << 2 << "RD,33,64 RD,33,64 RD,33,64 DC,0, RD,1,2";
+    }
+    void recoveries() {
+        QFETCH(int, wrongChecksums);
+        QFETCH(int, silentSections);
+        QFETCH(int, shortBlocks);
+        QFETCH(QString, rdAndDc);
+        Rig rig;
+        rig.logs.faults = {wrongChecksums, silentSections, shortBlocks};
+        DatalogRecord log;
+        const auto outcome = rig.download(log);
+        QVERIFY2(outcome.ok, qPrintable(outcome.message));
+        QCOMPARE(log.LogPoints, rig.logs.logs[0].points);
+        const QStringList sections = rig.commands().filter(QRegularExpression("^(RD|DC,0,?$)"));
+        QCOMPARE(sections.mid(1).join(' ').left(rdAndDc.size()), rdAndDc);
+    }
+
+    // Random faults never leave a log that differs from the meter's.
+    void randomFaults() {
+        constexpr int kRuns = 1000;
+        QRandomGenerator rng(9);
+        int whole = 0, refused = 0;
+        for (int run = 0; run < kRuns; ++run) {
+            Rig rig;
+            rig.logs.logs[0].points.resize(size_t(2 + rng.bounded(120)));
+            rig.logs.faults = {int(rng.bounded(3)), int(rng.bounded(4)), int(rng.bounded(3))};
+            const int corrupt = int(rng.bounded(3));
+            const int offset = int(rng.bounded(70));
+            rig.model.onCommand = [&](const MeterModel::Received& r) {
+                if (r.command.startsWith("DC,0") && rig.model.faults().corruptReplies == 0 &&
+                    corrupt > 0) { // armed once the header is read
+                    rig.model.faults().corruptReplies = corrupt;
+                    rig.model.faults().corruptOffset = offset;
+                }
+            };
+            if (rng.bounded(4) == 0)
+                rig.model.faults().stallMs = rng.bounded(900), rig.model.faults().stallReplies = 3;
+            DatalogRecord log = sentinel();
+            const auto outcome = rig.download(log);
+            if (outcome.ok) {
+                ++whole;
+                QCOMPARE(log.LogPoints, rig.logs.logs[0].points);
+                QCOMPARE(log.LogPointCount, qint32(rig.logs.logs[0].points.size()));
+            } else {
+                ++refused;
+                QVERIFY(!outcome.message.isEmpty());
+                QCOMPARE(log.LogUnits, "old");
+            }
+        }
+        qInfo("%d downloads with random faults: %d exact copies, %d refused with a message", kRuns,
+              whole, refused);
+        QVERIFY(whole > 0 && refused > 0);
+    }
+
+    void directoryScan() {
+        Rig rig;
+        rig.logs.logs[4].points = {5, 6};
+        rig.logs.logs[4].date = "01/01/20";
+        rig.logs.logs[4].units = "GPD";
+        DatalogDirectory dir;
+        LogDirectoryScan scan(rig.link);
+        QStringList counts;
+        scan.onFile = [&](int d, qint32 n) { counts << QString("%1:%2").arg(d).arg(n); };
+        QVERIFY(scan.run(dir));
+        QCOMPARE(counts.join(' '), "0:33 1:4000 2:100 3:0 4:2 5:0 6:0 7:0 8:0 9:0");
+        QVERIFY(dir.files[3].empty && !dir.files[4].empty);
+        QCOMPARE(dir.files[4].units, "GPD");
+        QStringList expected;
+        for (int d = 0; d < 10; ++d)
+            expected << QString("OD,DATALOG%1").arg(d) << "DC,0";
+        QCOMPARE(rig.commands(), expected);
+        QVERIFY(rig.waiter.now() >= 10000); // one second before each file
+
+        // A meter that says nothing costs 20 tries of file 0 and ends the scan.
+        Rig silent;
+        silent.model.faults().silent = true;
+        LogDirectoryScan quiet(silent.link);
+        QVERIFY(!quiet.run(dir));
+        QCOMPARE(silent.commands().size(), 20);
+    }
+
+    void erase_data() {
+        QTest::addColumn<bool>("loggingOn");
+        QTest::addColumn<bool>("neverOk");
+        QTest::addColumn<QString>("commands");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("logging off") << false << false << "DL,0 DD,DATALOG0 DD,DATALOG1 DD,DATALOG2"
+                                     << "";
+        QTest::newRow("logging on") << true << false
+                                    << "DL,0 LG,1,\\x00\\x00 LG,3 DD,DATALOG0 DD,DATALOG1 "
+                                       "DD,DATALOG2 LG,1,\\x01\\x00"
+                                    << "";
+        QTest::newRow("erase refused")
+            << true << false
+            << "DL,0 LG,1,\\x00\\x00 " + QStringList(10, "LG,3").join(' ') + " LG,1,\\x01\\x00"
+            << "did not accept the erase of its logs, so nothing was erased. Logging is on again.";
+        QTest::newRow("logging never acknowledged")
+            << true << true << "DL,0"
+            << "did not switch its logging off, so nothing was erased";
+    }
+    void erase() {
+        QFETCH(bool, loggingOn);
+        QFETCH(bool, neverOk);
+        QFETCH(QString, commands);
+        QFETCH(QString, message);
+        Rig rig;
+        rig.logs.faults.loggingNeverOk = neverOk;
+        int restarts = 0; // "erase refused": the meter refuses LG,3 ten times
+        if (QByteArray(QTest::currentDataTag()) == "erase refused")
+            rig.model.onCommand = [&](const MeterModel::Received& r) {
+                rig.logs.faults.loggingNeverOk =
+                    r.command.startsWith("LG,1,") || (r.command == "LG,3" && ++restarts < 10);
+            };
+        QList<float> progress;
+        LogErase erase(rig.link, [&](float p) { progress << p; });
+        const auto outcome = erase.run(loggingOn);
+        QCOMPARE(outcome.ok, message.isEmpty());
+        QVERIFY(outcome.message.contains(message));
+        QStringList sent = rig.commands();
+        sent.removeAll("LG,1,\\x00\\x00"); // its repeats until the bound are counted below
+        if (!restarts && !message.isEmpty()) {
+            QCOMPARE(rig.commands().count("LG,1,\\x00\\x00"), 10);
+            QCOMPARE(sent.join(' '), commands);
+            QCOMPARE(rig.logs.deleted.size(), size_t(0));
+        } else if (restarts) {
+            QCOMPARE(rig.commands().join(' '), commands);
+            QVERIFY(rig.logs.deleted.empty() && rig.model.state().loggingActive == 1);
+        } else {
+            QCOMPARE(rig.commands().join(' '), commands);
+            QCOMPARE(progress, QList<float>({100.0f / 3, 200.0f / 3, 100.0f}));
+            QVERIFY(rig.logs.logs[0].empty() && rig.logs.logs[2].empty());
+        }
+    }
+};
+
+QTEST_GUILESS_MAIN(TestLogExchanges)
+#include "tst_logexchanges.moc"
