@@ -1,5 +1,7 @@
 #include "MeterModel.h"
 
+#include "MeterSetupCommands.h"
+
 #include <QtEndian>
 
 #include <algorithm>
@@ -139,6 +141,7 @@ void MeterModel::installCommands() {
                         return BadOpcode;
                     return m.signalBlock(args[0] - '0', t);
                 }});
+    installSetupCommands(*this);
 }
 
 void MeterModel::addCommand(const Command& command) {
