@@ -81,6 +81,8 @@ LearnFrame::LearnFrame(SettingSender& sender, QWidget* parent) : QWidget(parent)
     OverRides_->addItems({"None", "SS0", "LFO", "Both"});
     ReLearnButton_ = new QPushButton("Review Learn", learn);
     ReLearnButton_->setObjectName("ReLearnButton");
+    // Enter in a box ends that box's edit; it must not also start a learn.
+    ReLearnButton_->setAutoDefault(false);
 
     auto* learnGrid = new QGridLayout(learn);
     learnGrid->addWidget(fast, 0, 0, 1, 2);

@@ -45,6 +45,8 @@ PipeFrame::PipeFrame(SettingSender& sender, QWidget* parent)
     TimeUnitSel_ = list("TimeUnitSel", {"Sec.", "Min.", "Hr.", "Day"}, this);
     SendPipe_ = new QPushButton("Send", this);
     SendPipe_->setObjectName("SendPipe");
+    // Enter in a box ends that box's edit; it must not also send the pipe.
+    SendPipe_->setAutoDefault(false);
 
     auto* grid = new QGridLayout(this);
     const auto row = [&](int r, const char* caption, QWidget* control) {
@@ -85,7 +87,8 @@ void PipeFrame::restore() {
         return;
     const SetupCommands::PipeData& p = *stored_;
     shownPipeUnit_ = p.pipeUnit == Millimetres ? Millimetres : 0;
-    PipeIDTxt_->setText(diameterText(p.diameterFt, shownPipeUnit_));
+    storedText_ = diameterText(p.diameterFt, shownPipeUnit_);
+    PipeIDTxt_->setText(storedText_);
     // An index beyond a list shows no entry rather than a wrong one.
     RoughSel_->setCurrentIndex(inList(RoughSel_, p.wall) ? p.wall : -1);
     PipeUnitSel_->setCurrentIndex(shownPipeUnit_);
@@ -146,13 +149,15 @@ void PipeFrame::SendPipe_Click() {
     SetupCommands::PipeData pipe;
     pipe.pipeUnit = shownPipeUnit_;
     pipe.diameterFt = float(*value / UnitTables::PipeUnitFactors[size_t(shownPipeUnit_)]);
+    if (stored_ && PipeIDTxt_->text() == storedText_)
+        pipe.diameterFt = stored_->diameterFt;
     pipe.wall = RoughSel_->currentIndex();
     pipe.flowUnit = FlowUnitSel_->currentIndex();
     pipe.timeUnit = TimeUnitSel_->currentIndex();
     sender_.send(
         this, SetupCommands::pipeCommand(pipe),
         [this, pipe] {
-            stored_ = pipe;
+            showStored(pipe);
             ConfigRecord& config = sender_.config();
             ConfigRecord updated = config;
             updated.ChanConfig.PipeInsideDiameter = pipe.diameterFt;

@@ -54,6 +54,9 @@ private:
     std::optional<SetupCommands::PipeData> stored_;
     // The unit the box's number is in.
     int shownPipeUnit_ = 0;
+    // The box's text as the stored diameter filled it: sent unchanged, the
+    // stored diameter goes back whole, not rounded to the shown digits.
+    QString storedText_;
 
     QLineEdit* PipeIDTxt_ = nullptr;
     QComboBox* PipeUnitSel_ = nullptr;
