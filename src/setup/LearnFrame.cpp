@@ -3,7 +3,6 @@
 #include "SettingSender.h"
 #include "SetupCommands.h"
 
-#include "link/DisplayFormat.h"
 #include "link/MeterLink.h"
 #include "shared/ConfigRecord.h"
 #include "shared/SchedulingFlags.h"
@@ -60,7 +59,7 @@ void clear(QButtonGroup* group) {
 }
 
 QString cutoffText(float value) {
-    return FormatNumber(value, "   ##0.0##");
+    return SettingSender::boxText(value, "   ##0.0##");
 }
 
 } // namespace
@@ -98,6 +97,8 @@ LearnFrame::LearnFrame(SettingSender& sender, QWidget* parent) : QWidget(parent)
     SigStrengthCutoff_->setObjectName("SigStrengthCutoff");
     SigQtyCutoff_ = new QLineEdit(signal);
     SigQtyCutoff_->setObjectName("SigQtyCutoff");
+    SettingSender::fitNumbers(SigStrengthCutoff_);
+    SettingSender::fitNumbers(SigQtyCutoff_);
     auto* signalGrid = new QGridLayout(signal);
     signalGrid->addWidget(new QLabel("Signal Strength Cutoff", signal), 0, 0);
     signalGrid->addWidget(SigStrengthCutoff_, 0, 1);
@@ -262,7 +263,7 @@ void LearnFrame::cutoffEdited(bool strength) {
         showCutoffs();
         return;
     }
-    box->setText(FormatNumber(cutoff, "   #0.0##"));
+    box->setText(SettingSender::boxText(cutoff, "   #0.0##"));
     sender_.send(
         this, SetupCommands::withSingle(strength ? "MD,5," : "MD,6,", cutoff),
         [this, strength, cutoff] {

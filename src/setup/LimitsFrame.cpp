@@ -3,7 +3,6 @@
 #include "SettingSender.h"
 #include "SetupCommands.h"
 
-#include "link/DisplayFormat.h"
 #include "shared/ConfigRecord.h"
 #include "shared/SchedulingFlags.h"
 
@@ -84,13 +83,14 @@ QLineEdit* LimitsFrame::box(const char* name, bool readOnly) {
     auto* edit = new QLineEdit(this);
     edit->setObjectName(name);
     edit->setReadOnly(readOnly);
+    SettingSender::fitNumbers(edit);
     return edit;
 }
 
 void LimitsFrame::showCutoff(float velocity) {
     const float factor = sender_.config().FlowPerVelocity;
-    LowFlowCutText_->setText(FormatNumber(double(velocity) * factor, "  ###0.0#"));
-    LowVelCutoff_->setText(FormatNumber(velocity, "  ##0.0##"));
+    LowFlowCutText_->setText(SettingSender::boxText(double(velocity) * factor, "  ###0.0#"));
+    LowVelCutoff_->setText(SettingSender::boxText(velocity, "  ##0.0##"));
 }
 
 void LimitsFrame::LimitsPage() {
@@ -99,12 +99,12 @@ void LimitsFrame::LimitsPage() {
     showCutoff(c.ChanConfig.LowFlowCutoffVelocity);
     showFactor(c.FlowPerVelocity);
     select(DispFlowVel_, c.LrnConfig.DisplayFlowOrVelocity ? 2 : 1);
-    SiteCalText_->setText(FormatNumber(c.ChanConfig.SiteCalibrationFactor, " ##0.0## "));
+    SiteCalText_->setText(SettingSender::boxText(c.ChanConfig.SiteCalibrationFactor, " ##0.0## "));
     showRemoteZero();
 }
 
 void LimitsFrame::showFactor(float factor) {
-    g_flow_conv_fact_->setText(FormatNumber(factor, "   ###0.0###"));
+    g_flow_conv_fact_->setText(SettingSender::boxText(factor, "   ###0.0###"));
 }
 
 void LimitsFrame::showUnitLabel(const QString& label) {
@@ -187,7 +187,7 @@ void LimitsFrame::SiteCalText_LostFocus() {
     const float stored = sender_.config().ChanConfig.SiteCalibrationFactor;
     const auto restore = [this] {
         SiteCalText_->setText(
-            FormatNumber(sender_.config().ChanConfig.SiteCalibrationFactor, " ##0.0## "));
+            SettingSender::boxText(sender_.config().ChanConfig.SiteCalibrationFactor, " ##0.0## "));
     };
     const std::optional<double> value = sender_.ErrorMsg(SiteCalText_->text());
     if (!value) {

@@ -2,7 +2,6 @@
 
 #include "SettingSender.h"
 
-#include "link/DisplayFormat.h"
 #include "shared/ConfigRecord.h"
 #include "shared/SchedulingFlags.h"
 #include "shared/UnitTables.h"
@@ -35,6 +34,7 @@ PipeFrame::PipeFrame(SettingSender& sender, QWidget* parent)
     setObjectName("Frame35");
     PipeIDTxt_ = new QLineEdit(this);
     PipeIDTxt_->setObjectName("PipeIDTxt");
+    SettingSender::fitNumbers(PipeIDTxt_);
     PipeUnitSel_ = list("PipeUnitSel", {"Inches", "mm"}, this);
     RoughSel_ = list(
         "RoughSel",
@@ -73,8 +73,8 @@ void PipeFrame::addPoundUnit() {
 
 QString PipeFrame::diameterText(double diameterFt, int pipeUnit) {
     if (pipeUnit == Millimetres)
-        return FormatNumber(diameterFt * UnitTables::PipeUnitFactors[1], "     ##0.0#");
-    return FormatNumber(diameterFt * UnitTables::PipeUnitFactors[0], "     ##0.000#");
+        return SettingSender::boxText(diameterFt * UnitTables::PipeUnitFactors[1], "     ##0.0#");
+    return SettingSender::boxText(diameterFt * UnitTables::PipeUnitFactors[0], "     ##0.000#");
 }
 
 void PipeFrame::showStored(const SetupCommands::PipeData& pipe) {
@@ -115,7 +115,7 @@ void PipeFrame::PipeUnitSel_Click(int index) {
     if (const std::optional<double> value = SetupCommands::parseNumber(PipeIDTxt_->text())) {
         const double feet = *value / UnitTables::PipeUnitFactors[size_t(shownPipeUnit_)];
         PipeIDTxt_->setText(
-            FormatNumber(feet * UnitTables::PipeUnitFactors[size_t(index)], "##0.0#"));
+            SettingSender::boxText(feet * UnitTables::PipeUnitFactors[size_t(index)], "##0.0#"));
     }
     shownPipeUnit_ = index;
 }

@@ -2,6 +2,8 @@
 
 #include "SetupCommands.h"
 
+#include "link/DisplayFormat.h"
+
 #include "link/LineOwner.h"
 #include "link/MeterLink.h"
 #include "link/SerialPort.h"
@@ -24,6 +26,16 @@ void SettingSender::onEdited(QLineEdit* box, std::function<void()> handler) {
         box->setModified(false);
         handler();
     });
+}
+
+QString SettingSender::boxText(double value, const char* pattern) {
+    return FormatNumber(value, pattern).trimmed();
+}
+
+void SettingSender::fitNumbers(QLineEdit* box) {
+    // Room for a flow factor such as "864000.0000" and the frame's margins.
+    constexpr int MarginPx = 16;
+    box->setMinimumWidth(box->fontMetrics().horizontalAdvance("8640000.0000") + MarginPx);
 }
 
 bool SettingSender::online() const {

@@ -36,6 +36,12 @@ public:
     // after changing its text; filling the box from a read never runs it.
     static void onEdited(QLineEdit* box, std::function<void()> handler);
 
+    // A number in a box, by its display pattern; the pattern's leading and
+    // trailing blanks are dropped, since a box aligns its text itself.
+    static QString boxText(double value, const char* pattern);
+    // Makes box wide enough for the longest number the dialog shows.
+    static void fitNumbers(QLineEdit* box);
+
     // A meter answered the identification; without one the dialog sends nothing.
     bool online() const;
 

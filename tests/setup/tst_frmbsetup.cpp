@@ -163,6 +163,43 @@ private slots:
         QVERIFY(rig.prompts.shown.isEmpty());
     }
 
+    // Every page laid out on the smaller and the larger model: no control
+    // narrower than it needs, none outside its frame. With
+    // CORVANE_SETUP_SHOTS set to a folder, each page is saved there.
+    void pagesReadable_data() {
+        QTest::addColumn<int>("unitType");
+        QTest::newRow("KR5") << 5;
+        QTest::newRow("KR3") << 3;
+    }
+
+    void pagesReadable() {
+        QFETCH(int, unitType);
+        Rig rig(unitType);
+        frmBSetup& d = rig.open();
+        auto* tabs = rig.get<QTabWidget>("SSTab1");
+        const QString shots = qEnvironmentVariable("CORVANE_SETUP_SHOTS");
+        for (int page = 0; page < tabs->count(); ++page) {
+            rig.act(QString("page %1").arg(page));
+            rig.tick();
+            d.adjustSize();
+            QWidget* shown = tabs->currentWidget();
+            for (QWidget* c : shown->findChildren<QWidget*>()) {
+                if (!c->isVisibleTo(&d) || c->objectName().isEmpty())
+                    continue;
+                const QString what = QString("%1 on page %2").arg(c->objectName()).arg(page);
+                QVERIFY2(c->width() >= c->minimumSizeHint().width(), qPrintable(what));
+                QVERIFY2(c->parentWidget()->rect().contains(c->geometry()), qPrintable(what));
+                if (auto* box = qobject_cast<QLineEdit*>(c))
+                    QVERIFY2(box->fontMetrics().horizontalAdvance(box->text()) <
+                                 box->contentsRect().width(),
+                             qPrintable(what + " " + box->text()));
+            }
+            if (!shots.isEmpty())
+                d.grab().save(
+                    QString("%1/setup-KR%2-page%3.png").arg(shots).arg(unitType).arg(page));
+        }
+    }
+
     // Visiting every page for a few ticks reads, and never sends a setting.
     void visitingPagesSendsNoSetting() {
         Rig rig;
