@@ -222,6 +222,77 @@ private slots:
         QVERIFY(rig.prompts.shown.isEmpty());
     }
 
+    // Choosing units changes nothing outside the dialog until the meter has
+    // taken them; then the live units follow and the channel record is read.
+    void unitsChangeOnlyWithSend() {
+        Rig rig;
+        rig.open();
+        const float factor = rig.w.config().FlowPerVelocity;
+        rig.act("pick FlowUnitSel 4");
+        rig.act("pick TimeUnitSel 2");
+        rig.tick();
+        QCOMPARE(rig.shows("g_flow_conv_fact"), QString("20.4546"));
+        QCOMPARE(rig.shows("Label27") + "|" + rig.w.config().FlowUnitLabel, QString("G/Min|G/Min"));
+        QCOMPARE(rig.w.config().FlowPerVelocity, factor);
+        QVERIFY(!rig.sent().contains("PD,1,"));
+        rig.act("click SendPipe");
+        QVERIFY(rig.sent().startsWith(Flush + hex("50442c312c3563013f00010402") + "\n"));
+        QCOMPARE(rig.w.config().FlowUnitLabel, QString("M3/Hr"));
+        QVERIFY(rig.w.flags().NeedSSConfig);
+        rig.tick();
+        QVERIFY(rig.sent().contains("CC,0,\n"));
+        QCOMPARE(rig.shows("Label27") + "|" + rig.shows("LowFlowCutText"), QString("M3/Hr|4.09"));
+    }
+
+    // A meter that keeps answering "Bad OPCode" to the page's refresh read is
+    // told once, and again only after a read has succeeded in between.
+    void badOpCodeToldOnce() {
+        Rig rig;
+        rig.open();
+        rig.act("page 3");
+        rig.model.faults().badOpCommands = 1000;
+        for (int i = 0; i < 3; ++i)
+            rig.tick();
+        QCOMPARE(rig.prompts.texts(), QStringList{"Bad op code"});
+        rig.model.faults().badOpCommands = 0;
+        rig.tick();
+        rig.model.faults().badOpCommands = 1000;
+        rig.tick();
+        rig.tick();
+        QCOMPARE(rig.prompts.countOf("Bad op code"), 2);
+    }
+
+    // Without a meter the dialog opens at once with its design-time contents
+    // and sends nothing, whatever the user does.
+    void withoutMeter() {
+        Rig rig;
+        rig.model.faults().silent = true;
+        rig.w.Form_Load();
+        rig.prompts.clearRecord();
+        rig.sent();
+        rig.w.findChild<QAction*>("mnusetup")->trigger();
+        frmBSetup* d = rig.w.setupDialog();
+        QVERIFY(d && d->isVisible() && !rig.w.flags().SetupOpen);
+        QCOMPARE(rig.shows("PipeIDTxt") + "|" + rig.shows("DampText"), QString("|"));
+        rig.act("type DampText 5");
+        rig.act("type PipeIDTxt 6");
+        rig.act("click SendPipe");
+        rig.act("click UseRemote0OnOff(2)");
+        QVERIFY(rig.sent().isEmpty() && rig.prompts.shown.isEmpty());
+        QCOMPARE(rig.shows("DampText") + "|" + rig.shows("UseRemote0OnOff(2)"), QString("0|clear"));
+        d->close();
+        QVERIFY(!rig.w.Timer1().isActive());
+    }
+
+    // The master erase reads the pipe page of an open dialog again.
+    void masterEraseWhileOpen() {
+        Rig rig;
+        rig.open();
+        rig.prompts.answers = {Prompts::Answer::Yes};
+        rig.w.findChild<QAction*>("mnuMasterErase")->trigger();
+        QVERIFY(rig.sent().contains("MR,1\n" + Flush + "CC,0,\n" + Flush + "PD,0\n"));
+    }
+
     // Each control sends its command once, to the byte; the meter stores it
     // and the dialog shows it after closing and opening again.
     void settings_data() {
