@@ -372,6 +372,11 @@ private slots:
              .steps = "page 3;click XQMode(2)",
              .wire = Flush + "MD,4,1\n",
              .shown = "XQMode(2)=checked"},
+            {.name = "XQ mode on, clicked during the page's read",
+             .steps = "page 3;click XQMode(2)",
+             .wire = Flush + "MD,3,0\n" + Flush + "MD,4,1\n",
+             .shown = "XQMode(2)=checked",
+             .fault = "inside a read"},
             {.name = "fast learn", .steps = "page 3;click QuickLrn(1)", .wire = Flush + "LR,2,2\n"},
             {.name = "review learn",
              .steps = "page 3;click ReLearnButton",
@@ -446,7 +451,21 @@ private slots:
         QByteArray wire;
         for (const QString& step : actions) {
             const bool pageChange = step.startsWith("page");
-            rig.act(step);
+            if (fault == "inside a read" && !pageChange) {
+                // The click comes while the tick waits for the meter's reply.
+                bool clicked = false;
+                rig.waiter.onYield = [&] {
+                    if (!clicked && rig.link.exchangeInProgress()) {
+                        clicked = true;
+                        rig.act(step);
+                    }
+                };
+                rig.tick();
+                QVERIFY(clicked);
+                rig.waiter.onYield = nullptr;
+            } else {
+                rig.act(step);
+            }
             if (pageChange)
                 rig.sent();
             else
