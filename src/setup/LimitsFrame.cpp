@@ -70,6 +70,8 @@ LimitsFrame::LimitsFrame(SettingSender& sender, QWidget* parent)
     row(4, "Site Cal.", SiteCalText_);
     grid->addWidget(RemoteZeroFrame_, 5, 0, 1, 3);
     grid->addWidget(Frame2_, 6, 0, 1, 3);
+    // Spare height goes below the frames, not into them.
+    grid->setRowStretch(7, 1);
     grid->setColumnMinimumWidth(2, Label27_->fontMetrics().horizontalAdvance("Ft3/Day") + 4);
 
     SettingSender::onEdited(DampText_, [this] { DampText_LostFocus(); });
