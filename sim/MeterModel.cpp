@@ -1,6 +1,7 @@
 #include "MeterModel.h"
 
 #include "MeterAnalysis.h"
+#include "MeterSetupCommands.h"
 
 #include <QtEndian>
 
@@ -142,6 +143,7 @@ void MeterModel::installCommands() {
                     return m.signalBlock(args[0] - '0', t);
                 }});
     MeterAnalysis::installCommands(*this);
+    installSetupCommands(*this);
 }
 
 void MeterModel::addCommand(const Command& command) {

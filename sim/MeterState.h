@@ -104,4 +104,7 @@ struct MeterState {
     // Signal strength and quality (percent) wander around these values.
     double signalStrengthMean = 78.0;
     double signalQualityMean = 94.0;
+
+    // Fast learn chosen from the setup dialog (no record shows it).
+    qint16 fastLearn = 0;
 };

@@ -100,6 +100,8 @@ void PollingCycle::Launch() {
         emit liveTick();
         if (LivePage* page = shownPage ? shownPage() : nullptr)
             page->Refresh();
+    } else if (!flags_.SetupOpen && openSetup) {
+        openSetup();
     }
 
     if (port.isOpen()) {
@@ -112,6 +114,12 @@ void PollingCycle::Launch() {
             GetLrnData();
         else if (flags_.NeedFlowData)
             flowPage_.GetFlowData();
+        yields(ReadYields);
+    }
+
+    if (flags_.SetupOpen && refreshSetup && port.isOpen()) {
+        yields(ReadYields);
+        refreshSetup();
         yields(ReadYields);
     }
 }

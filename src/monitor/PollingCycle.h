@@ -49,6 +49,11 @@ public:
 
     // The page of the main window that is shown; Launch refreshes it.
     std::function<LivePage*()> shownPage;
+    // The setup dialog: offered a quiet tick (live monitor suspended, the
+    // dialog not open) to open in, then refreshed on every tick while
+    // SetupOpen, with the line held.
+    std::function<void()> openSetup;
+    std::function<void()> refreshSetup;
 
 signals:
     void versionRead(const QString& version);

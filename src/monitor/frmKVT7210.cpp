@@ -17,6 +17,7 @@
 #include "link/SerialPort.h"
 #include "link/Waiter.h"
 #include "link/frmProperties.h"
+#include "setup/frmBSetup.h"
 #include "ui/LivePage.h"
 #include "ui/Prompts.h"
 
@@ -80,6 +81,11 @@ frmKVT7210::frmKVT7210(MeterLink& link, LineOwner& owner, PortSettingsStore& sto
     connect(&polling_, &PollingCycle::versionRead, this,
             [this](const QString& version) { Label22_->setText(version); });
     polling_.shownPage = [this] { return dynamic_cast<LivePage*>(SSTab1_->currentWidget()); };
+    polling_.openSetup = [this] { openSetup(); };
+    polling_.refreshSetup = [this] {
+        if (setup_)
+            setup_->DoBSetup();
+    };
 
     runPropertiesDialog = [](frmProperties& dialog) {
         dialog.Form_Load();
@@ -165,7 +171,8 @@ void frmKVT7210::buildMenus() {
 
     QMenu* setup = menuBar()->addMenu("&Setup");
     setup->setObjectName("cmdUnitSetup");
-    addItem(setup, "mnusetup", "&Unit Setup")->setEnabled(false);
+    connect(addItem(setup, "mnusetup", "&Unit Setup"), &QAction::triggered, this,
+            &frmKVT7210::mnusetup_Click);
     addItem(setup, "mnuRetlog", "&RetreveUnitLog")->setEnabled(false);
 
     QMenu* comm = menuBar()->addMenu("&Comm");
@@ -423,6 +430,8 @@ bool frmKVT7210::MasterErase() {
             polling_.startPolling();
 
         polling_.GetSSConfig();
+        if (setup_ && flags_.SetupOpen)
+            setup_->PipeSetup();
         showPleaseWait();
         back = EstablishCommunication();
         if (back)
@@ -458,6 +467,49 @@ void frmKVT7210::mnuProperties_Click() {
     owner_.openWhenIdle(this, [this] { openProperties(); });
 }
 
+frmBSetup& frmKVT7210::ensureSetup() {
+    if (!setup_) {
+        frmBSetup::Host host;
+        host.GetLrnData = [this] { polling_.GetLrnData(); };
+        host.GetSSConfig = [this] { polling_.GetSSConfig(); };
+        host.pleaseWaitVisible = [this] { return pleaseWait_ && pleaseWait_->isVisible(); };
+        host.unloadPleaseWait = [this] { unloadPleaseWait(); };
+        host.resumePolling = [this] { polling_.startPolling(); };
+        setup_ = new frmBSetup(link_, owner_, flags_, config_, host, this);
+    }
+    return *setup_;
+}
+
+void frmKVT7210::mnusetup_Click() {
+    owner_.openWhenIdle(this, [this] {
+        if (flags_.SetupOpen || owner_.isShutDown()) {
+            if (setup_)
+                setup_->raise();
+            return;
+        }
+        if (!flags_.LinkEstablished) {
+            ensureSetup().Open();
+            return;
+        }
+        flags_.LiveMonitorActive = false;
+        flags_.NeedFlowData = false;
+        setupRequested_ = true;
+        showPleaseWait();
+        for (QCheckBox* box : {pleaseWait_->gotsysconfig(), pleaseWait_->gotchanconfig(),
+                               pleaseWait_->gotlearndata()})
+            box->hide();
+    });
+}
+
+void frmKVT7210::openSetup() {
+    // Polling has suspended the live page; the dialog opens when asked for.
+    if (!setupRequested_)
+        return;
+    setupRequested_ = false;
+    flags_.SetupOpen = true;
+    ensureSetup().Open();
+}
+
 void frmKVT7210::openProperties() {
     if (properties_ || owner_.isShutDown())
         return;
@@ -481,6 +533,8 @@ void frmKVT7210::closeEvent(QCloseEvent* event) {
     logs_->closeAll();
     if (properties_)
         properties_->done(QDialog::Rejected);
+    if (setup_)
+        setup_->hide();
     if (pleaseWait_)
         pleaseWait_->hide();
     event->accept();

@@ -18,6 +18,7 @@ class SignalDiagnostics;
 class LineOwner;
 class MeterLink;
 class PortSettingsStore;
+class frmBSetup;
 class frmProperties;
 class QAction;
 class QLabel;
@@ -48,6 +49,12 @@ public:
     void mnuExit_Click();
     void mnuProperties_Click();
     void mnuAbout_Click();
+    // Setup > Unit Setup: with a meter, suspends the live page and lets the
+    // polling cycle open the dialog at its next quiet tick; without one,
+    // opens it at once.
+    void mnusetup_Click();
+    // The setup dialog, once it has been opened.
+    frmBSetup* setupDialog() const { return setup_; }
 
     SchedulingFlags& flags() { return flags_; }
     ConfigRecord& config() { return config_; }
@@ -111,6 +118,11 @@ private:
     bool masterErasing_ = false;
     QPointer<frmPleaseWait> pleaseWait_;
     QPointer<frmProperties> properties_;
+    // Setup dialog: created at its first opening, kept for the run.
+    frmBSetup* setup_ = nullptr;
+    bool setupRequested_ = false;
+    frmBSetup& ensureSetup();
+    void openSetup();
 
     QLabel* Label23_ = nullptr; // model
     QLabel* Label22_ = nullptr; // firmware version

@@ -1,0 +1,265 @@
+#include "frmBSetup.h"
+
+#include "LearnFrame.h"
+#include "LimitsFrame.h"
+#include "PipeFrame.h"
+#include "SetupCommands.h"
+
+#include "link/LineOwner.h"
+#include "link/MeterLink.h"
+#include "shared/ConfigRecord.h"
+#include "shared/SchedulingFlags.h"
+#include "shared/UnitTables.h"
+
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QLabel>
+#include <QTabWidget>
+#include <QVBoxLayout>
+
+namespace {
+
+// The pipe record: "PD,0" is read as 15 binary bytes, line feed included.
+constexpr int PipeRecordLength = 15;
+// The transmit power query's reply: "MD,3," and one digit.
+constexpr int TransmitPowerReplyLength = 6;
+
+} // namespace
+
+frmBSetup::frmBSetup(MeterLink& link, LineOwner& owner, SchedulingFlags& flags,
+                     ConfigRecord& config, Host host, QWidget* parent)
+    : QDialog(parent), sender_(link, owner, flags, config), host_(std::move(host)) {
+    setObjectName("frmBSetup");
+    setWindowTitle("Unit Setup");
+    setModal(false);
+    Timer1_.setObjectName("Timer1");
+    Timer1_.setInterval(Timer1Ms);
+    Timer2_.setObjectName("Timer2");
+    Timer2_.setInterval(Timer2Ms);
+    Timer3_.setObjectName("Timer3");
+    Timer3_.setInterval(Timer3Ms);
+    connect(&Timer1_, &QTimer::timeout, this, [this] {
+        if (page() == LimitsPage)
+            ClockDue = true;
+    });
+    connect(&Timer2_, &QTimer::timeout, this, [this] {
+        if (!sender_.link().state().CommBusy && TotalsDue && EditInProgress == 0)
+            TotalsTick = true;
+    });
+    connect(&Timer3_, &QTimer::timeout, this, [this] { CalPollDue = true; });
+    buildPages();
+}
+
+QGroupBox* frmBSetup::frame(const char* name, const QString& caption, QWidget* page) {
+    auto* box = new QGroupBox(caption, page);
+    box->setObjectName(name);
+    return box;
+}
+
+void frmBSetup::buildPages() {
+    SSTab1_ = new QTabWidget(this);
+    SSTab1_->setObjectName("SSTab1");
+    // A frame whose settings come with a later version of the dialog.
+    const auto later = [this](const char* name, const QString& caption, QWidget* page) {
+        QGroupBox* box = frame(name, caption, page);
+        auto* note = new QLabel("Not available in this version.", box);
+        note->setEnabled(false);
+        note->setAlignment(Qt::AlignCenter);
+        (new QVBoxLayout(box))->addWidget(note);
+        return box;
+    };
+
+    auto* pipePage = new QWidget(SSTab1_);
+    pipe_ = new PipeFrame(sender_, pipePage);
+    limits_ = new LimitsFrame(sender_, pipePage);
+    auto* pipeGrid = new QGridLayout(pipePage);
+    pipeGrid->addWidget(pipe_, 0, 0);
+    pipeGrid->addWidget(limits_, 0, 1, 2, 1);
+    pipeGrid->addWidget(later("Frame37", "TOTALIZER", pipePage), 1, 0);
+    pipeGrid->addWidget(later("DisplayOptions", "Display Options", pipePage), 2, 0, 1, 2);
+    pipeGrid->setRowStretch(3, 1);
+    SSTab1_->addTab(pipePage, "Pipe");
+
+    auto* limitsPage = new QWidget(SSTab1_);
+    auto* limitsGrid = new QGridLayout(limitsPage);
+    limitsGrid->addWidget(later("Frame30", "Current Time/Date", limitsPage), 0, 0);
+    limitsGrid->addWidget(later("Frame31", "Set Time/Date", limitsPage), 0, 1);
+    limitsGrid->addWidget(later("Frame39", "Logging", limitsPage), 1, 0);
+    QGroupBox* power = frame("Frame8", "Power Monitor", limitsPage);
+    auto* powerLayout = new QHBoxLayout(power);
+    powerLayout->addWidget(later("RstPwrMonPanel", "Reset Pwr Monitor", power));
+    powerLayout->addWidget(later("RlyPwrMonPan", "Pwr Monitor Relay", power));
+    limitsGrid->addWidget(power, 1, 1);
+    limitsGrid->setRowStretch(2, 1);
+    SSTab1_->addTab(limitsPage, "Limits");
+
+    auto* outputPage = new QWidget(SSTab1_);
+    auto* outputGrid = new QGridLayout(outputPage);
+    outputGrid->addWidget(later("Frame11", "4-20 mA Flow Rates", outputPage), 0, 0);
+    outputGrid->addWidget(later("Calibratepanel", "4-20 Calibrate", outputPage), 0, 1);
+    outputGrid->addWidget(later("SelRely14", "Relays Setup/Test", outputPage), 1, 0);
+    outputGrid->addWidget(later("SingleRly(0)", "RELAY", outputPage), 1, 1);
+    outputGrid->setRowStretch(2, 1);
+    SSTab1_->addTab(outputPage, "Output Options");
+
+    auto* miscPage = new QWidget(SSTab1_);
+    learn_ = new LearnFrame(sender_, miscPage);
+    auto* miscGrid = new QGridLayout(miscPage);
+    miscGrid->addWidget(learn_, 0, 0, 1, 3);
+    miscGrid->addWidget(later("ContrastAdjPanel", "Contrast Adj (0-15)", miscPage), 1, 0);
+    miscGrid->addWidget(later("Frame13(1)", "Master Erase", miscPage), 1, 1);
+    miscGrid->addWidget(later("Frame13(2)", "Service Counters", miscPage), 1, 2);
+    miscGrid->setRowStretch(2, 1);
+    SSTab1_->addTab(miscPage, "Misc.");
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(SSTab1_);
+
+    connect(SSTab1_, &QTabWidget::currentChanged, this, [this](int index) {
+        if (!loading_)
+            SSTab1_Click(index);
+    });
+    // The pipe and units sent: the cut-off in the new units, tested again.
+    connect(pipe_, &PipeFrame::pipeSent, limits_, &LimitsFrame::recheckCutoff);
+    connect(pipe_, &PipeFrame::chosenFactorChanged, limits_, &LimitsFrame::showFactor);
+    // A new site calibration changes what the meter reports for the pipe.
+    connect(limits_, &LimitsFrame::siteCalibrationSent, this, &frmBSetup::PipeSetup);
+}
+
+int frmBSetup::page() const {
+    return SSTab1_->currentIndex();
+}
+
+void frmBSetup::Open() {
+    open_ = true;
+    Form_Load();
+    show();
+    raise();
+    activateWindow();
+}
+
+void frmBSetup::Form_Load() {
+    loading_ = true;
+    SSTab1_->setCurrentIndex(PipePage);
+    loading_ = false;
+    if (!sender_.online())
+        return; // design-time contents: nothing is read
+    SchedulingFlags& flags = sender_.flags();
+    if (flags.UnitIsKR4 || flags.UnitIsKR3) {
+        findChild<QWidget*>("Frame13(1)")->hide();
+        pipe_->addPoundUnit();
+    }
+    PipeSetup();
+    if (host_.GetLrnData)
+        host_.GetLrnData();
+    learn_->showRecord();
+    const ChannelConfig& c = sender_.config().ChanConfig;
+    if (c.FlowVolumeUnitIndex < UnitTables::VolumeUnitNames.size() &&
+        c.FlowTimeUnitIndex < UnitTables::TimeUnitNames.size())
+        applyModelLayout();
+}
+
+void frmBSetup::applyModelLayout() {
+    const SchedulingFlags& flags = sender_.flags();
+    const auto widget = [this](const char* name) { return findChild<QWidget*>(name); };
+    auto* contrast = findChild<QGroupBox*>("ContrastAdjPanel");
+    ContrastMax = flags.UnitIsKR5 ? 15 : 100;
+    contrast->setTitle(QString("Contrast Adj (0-%1)").arg(ContrastMax));
+    widget("RlyPwrMonPan")->setVisible(!flags.UnitIsKR5 && !flags.UnitIsKR3);
+    widget("DisplayOptions")->setVisible(flags.UnitIsKR5);
+    widget("SelRely14")->setEnabled(!flags.UnitIsKR3);
+    if (flags.UnitIsKR3) {
+        for (const char* name : {"RstPwrMonPanel", "Frame1(1)", "Frame8", "Frame13(1)"})
+            widget(name)->hide();
+    }
+}
+
+void frmBSetup::PipeSetup() {
+    const QByteArray reply = sender_.read(SetupCommands::framed("PD,0"), 3, PipeRecordLength, "PD");
+    if (const std::optional<SetupCommands::PipeData> pipe = SetupCommands::decodePipeReply(reply))
+        pipe_->showStored(*pipe);
+    limits_->LimitsPage();
+}
+
+void frmBSetup::Do7210() {
+    // The learn data is being read again: the record is not current yet.
+    if (sender_.flags().NeedLrnData)
+        return;
+    learn_->showRecord();
+}
+
+void frmBSetup::SSTab1_Click(int index) {
+    Timer1_.stop();
+    Timer2_.stop();
+    TotalsDue = false;
+    switch (index) {
+    case PipePage:
+        TotalsDue = true;
+        Timer2_.start();
+        // A user's action: it reads when the line is free.
+        if (sender_.online())
+            sender_.owner().runWhenIdle(this, [this] { PipeSetup(); });
+        break;
+    case LimitsPage:
+        limits_->LimitsPage();
+        break;
+    case MiscPage:
+        learn_->enableXQMode(false);
+        Do7210();
+        learn_->enableXQMode(true);
+        break;
+    default:
+        break;
+    }
+}
+
+void frmBSetup::DoBSetup() {
+    if (!open_)
+        return;
+    if (host_.pleaseWaitVisible && host_.pleaseWaitVisible() && host_.unloadPleaseWait)
+        host_.unloadPleaseWait();
+    Timer2_.start();
+    const int shown = page();
+    if (shown == PipePage) {
+        limits_->showUnitLabel(sender_.config().FlowUnitLabel);
+        Timer1_.start();
+        EditInProgress = 0;
+        limits_->showRemoteZero();
+    }
+    ClockDue = shown == LimitsPage;
+    if (shown == MiscPage) {
+        const QByteArray reply =
+            sender_.read(SetupCommands::framed("MD,3,0"), 1, TransmitPowerReplyLength, "MD,");
+        if (const std::optional<int> level = SetupCommands::transmitPowerLevel(reply)) {
+            sender_.config().SysConfig.TransmitPower = quint8(*level);
+            learn_->showTransmitPower(*level);
+        }
+        if (sender_.flags().NeedLrnData) {
+            if (host_.GetLrnData)
+                host_.GetLrnData();
+            if (host_.GetSSConfig)
+                host_.GetSSConfig();
+        }
+    }
+}
+
+void frmBSetup::Form_Unload() {
+    if (!open_)
+        return;
+    open_ = false;
+    Timer1_.stop();
+    Timer2_.stop();
+    Timer3_.stop();
+    TotalsTick = false;
+    SchedulingFlags& flags = sender_.flags();
+    flags.SetupOpen = false;
+    flags.LiveMonitorActive = true;
+    // Without a meter the main window stays in its demonstration state.
+    if (flags.LinkEstablished && host_.resumePolling)
+        host_.resumePolling();
+}
+
+void frmBSetup::done(int result) {
+    QDialog::done(result);
+    Form_Unload();
+}
