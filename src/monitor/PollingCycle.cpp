@@ -180,8 +180,10 @@ void PollingCycle::GetSysConfig() {
     if (readRecord("SC,0,", 3, ConfigDecoder::SysConfigLength, "SC", [this](const QByteArray& r) {
             yields(SysConfigYields);
             config_.SysConfig = ConfigDecoder::decodeSystemConfig(r);
-        }))
+        })) {
         flags_.NeedSysConfig = false;
+        emit sysConfigRead();
+    }
 }
 
 void PollingCycle::GetSSConfig() {

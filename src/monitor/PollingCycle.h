@@ -58,6 +58,8 @@ public:
 signals:
     void versionRead(const QString& version);
     void recordRead(PollingCycle::Record record);
+    // A system configuration read succeeded (at start-up or catching up).
+    void sysConfigRead();
     // A tick found start-up complete and the live monitor active, before the
     // shown page is refreshed.
     void liveTick();

@@ -4,6 +4,7 @@
 #include "frmPleaseWait.h"
 
 #include "about/frmAbout.h"
+#include "datalog/frmPoly.h"
 #include "datalog/frmProgress.h"
 #include "diagnostics/CrossproductPage.h"
 #include "diagnostics/DiagnosticLogs.h"
@@ -97,6 +98,15 @@ frmKVT7210::frmKVT7210(MeterLink& link, LineOwner& owner, PortSettingsStore& sto
     logs_ = new DiagnosticLogs(link_.prompts(), *diagnostics_,
                                {[this](const QString& title) { WriteCaption(title); }}, this);
 
+    // The datalog window lives for the whole run, hidden until asked for.
+    frmPoly::Host polyHost{[this] { return Label23_->text(); }, [this] { return Label22_->text(); },
+                           [this] { return Timer1().isActive(); },
+                           [this](bool on) { on ? polling_.startPolling() : Timer1().stop(); },
+                           [this] { mnuAbout_Click(); }};
+    frmPoly_ = new frmPoly(link_, owner_, flags_, config_, datalog_, polyHost, this);
+    connect(&polling_, &PollingCycle::sysConfigRead, this,
+            [this] { frmPoly_->setCurrentLogFile(config_.SysConfig.CurrentDatalogNumber); });
+
     buildMenus();
     connect(logs_, &DiagnosticLogs::logsChanged, this, &frmKVT7210::updateLogMenus);
     connect(&switches_, &ServiceSwitches::fieldDiagnosticsChanged, this,
@@ -173,7 +183,8 @@ void frmKVT7210::buildMenus() {
     setup->setObjectName("cmdUnitSetup");
     connect(addItem(setup, "mnusetup", "&Unit Setup"), &QAction::triggered, this,
             &frmKVT7210::mnusetup_Click);
-    addItem(setup, "mnuRetlog", "&RetreveUnitLog")->setEnabled(false);
+    connect(addItem(setup, "mnuRetlog", "&RetreveUnitLog"), &QAction::triggered, this,
+            [this] { frmPoly_->RetreveUnitLog(); });
 
     QMenu* comm = menuBar()->addMenu("&Comm");
     comm->setObjectName("mnuComm");
@@ -502,8 +513,9 @@ void frmKVT7210::mnusetup_Click() {
 }
 
 void frmKVT7210::openSetup() {
-    // Polling has suspended the live page; the dialog opens when asked for.
-    if (!setupRequested_)
+    // Polling has suspended the live page; the dialog opens when asked for,
+    // and not while the datalog window has the meter.
+    if (!setupRequested_ || frmPoly_->isVisible())
         return;
     setupRequested_ = false;
     flags_.SetupOpen = true;
@@ -535,6 +547,7 @@ void frmKVT7210::closeEvent(QCloseEvent* event) {
         properties_->done(QDialog::Rejected);
     if (setup_)
         setup_->hide();
+    frmPoly_->hide();
     if (pleaseWait_)
         pleaseWait_->hide();
     event->accept();

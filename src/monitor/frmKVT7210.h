@@ -3,6 +3,7 @@
 #include "PollingCycle.h"
 #include "frmPleaseWait.h"
 #include "shared/ConfigRecord.h"
+#include "shared/DatalogRecord.h"
 #include "shared/SchedulingFlags.h"
 #include "shared/ServiceSwitches.h"
 #include "shared/SignalArrays.h"
@@ -13,6 +14,7 @@
 #include <functional>
 
 class DiagnosticLogs;
+class frmPoly;
 class FlowPage;
 class SignalDiagnostics;
 class LineOwner;
@@ -64,6 +66,9 @@ public:
     FlowPage& flowPage() { return *flowPage_; }
     ServiceSwitches& switches() { return switches_; }
     DiagnosticLogs& logs() { return *logs_; }
+    // The datalog window, created hidden at start-up.
+    frmPoly& datalogWindow() { return *frmPoly_; }
+    DatalogRecord& datalog() { return datalog_; }
     QTimer& Timer1() { return polling_.Timer1(); }
     // The please-wait window while it is up, otherwise null.
     frmPleaseWait* pleaseWait() const { return pleaseWait_; }
@@ -111,6 +116,8 @@ private:
     ServiceSwitches switches_;
     SignalDiagnostics* diagnostics_ = nullptr;
     DiagnosticLogs* logs_ = nullptr;
+    DatalogRecord datalog_;
+    frmPoly* frmPoly_ = nullptr;
     bool hourglass_ = false;
     bool lossReported_ = false;
     // From the Master Erase question until the meter is back: a second one

@@ -1,6 +1,7 @@
 // The main window against the simulated meter on the virtual clock: start-up,
 // the polling cycle, the live page and the Comm menu. Every prompt is answered by
 // a script and the port settings live in a temporary INI file.
+#include "datalog/frmPoly.h"
 #include "link/LineOwner.h"
 #include "link/MeterLink.h"
 #include "link/PortSettingsStore.h"
@@ -10,6 +11,7 @@
 #include "monitor/frmPleaseWait.h"
 #include "ui/PromptGate.h"
 
+#include "MeterDatalogs.h"
 #include "MeterModel.h"
 #include "ScriptedPrompts.h"
 #include "SimSerialPort.h"
@@ -563,6 +565,23 @@ private slots:
         rig.w.findChild<QAction*>("mnuEstablishComm")->trigger();
         QCOMPARE(rig.sim.written().size(), writtenAtClose);
         QVERIFY(!rig.sim.isOpen() && !rig.w.Timer1().isActive());
+    }
+
+    // Setup > RetreveUnitLog opens the datalog window, which pauses the live
+    // page and scans the meter's ten logs; the current log follows SC reads.
+    void datalogWindowFromTheMenu() {
+        Rig rig;
+        MeterDatalogs logs;
+        logs.install(rig.model);
+        rig.startLive();
+        rig.w.findChild<QAction*>("mnuRetlog")->trigger();
+        frmPoly& poly = rig.w.datalogWindow();
+        QVERIFY(poly.isVisible() && !rig.w.flags().LiveMonitorActive);
+        const QByteArray sent = rig.sent();
+        for (char d = '0'; d <= '9'; ++d)
+            QVERIFY2(sent.contains(QByteArray("OD,DATALOG") + d + "\n"), sent.constData());
+        rig.w.polling().Launch();
+        QVERIFY(!rig.sent().contains("FD,0,"));
     }
 };
 
