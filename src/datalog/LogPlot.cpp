@@ -56,7 +56,9 @@ QRectF LogPlot::plotArea() const {
     const QFontMetrics fm(font());
     const qreal left = fm.horizontalAdvance(QStringLiteral("00000.00")) + 2 * kGap;
     const qreal bottom = fm.height() + 2 * kGap;
-    return QRectF(left, kGap + fm.height() / 2.0, std::max(1.0, width() - left - 2 * kGap),
+    // Room for half the widest point number, centred under the right edge.
+    const qreal right = fm.horizontalAdvance(QStringLiteral("100000")) / 2.0 + kGap;
+    return QRectF(left, kGap + fm.height() / 2.0, std::max(1.0, width() - left - right),
                   std::max(1.0, height() - bottom - kGap - fm.height() / 2.0));
 }
 
@@ -74,7 +76,10 @@ QPointF LogPlot::toGraph(const QPointF& pixel) const {
 QPointF LogPlot::toPixel(const QPointF& graph) const {
     if (!view_)
         return {};
-    const QRectF a = plotArea();
+    return map(plotArea(), graph);
+}
+
+QPointF LogPlot::map(const QRectF& a, const QPointF& graph) const {
     const double x =
         a.left() + (graph.x() - view_->first) / (view_->last - view_->first) * a.width();
     const double y =
@@ -124,7 +129,7 @@ void LogPlot::drawAxes(QPainter& p, const QRectF& area) const {
     p.setPen(kLabel);
     for (int r = 0; r <= kRows; ++r) {
         const double y = view_->yTop - (view_->yTop - view_->yBottom) * r / kRows;
-        const double py = toPixel({double(view_->first), y}).y();
+        const double py = map(area, {double(view_->first), y}).y();
         p.setPen(QPen(kGrid, 0, Qt::DotLine));
         p.drawLine(QPointF(area.left(), py), QPointF(area.right(), py));
         p.setPen(kLabel);
@@ -135,7 +140,7 @@ void LogPlot::drawAxes(QPainter& p, const QRectF& area) const {
     const qint32 span = view_->last - view_->first;
     for (int c = 0; c <= kColumns; ++c) {
         const qint32 point = view_->first + qint32(std::lround(double(span) * c / kColumns));
-        const double px = toPixel({double(point), view_->yBottom}).x();
+        const double px = map(area, {double(point), view_->yBottom}).x();
         if (c > 0 && c < kColumns) {
             p.setPen(QPen(kGrid, 0, Qt::DotLine));
             p.drawLine(QPointF(px, area.top()), QPointF(px, area.bottom()));
@@ -155,7 +160,7 @@ void LogPlot::drawCurve(QPainter& p, const QRectF& area) const {
     const double dpr = cache_.devicePixelRatio();
     const double columns = std::max(1.0, area.width() * dpr);
     const auto px = [&](size_t k) {
-        return toPixel({double(view_->first + qint32(k)), double(std::abs(int(pts[k])))});
+        return map(area, {double(view_->first + qint32(k)), double(std::abs(int(pts[k])))});
     };
     QVector<QLineF> forward, reverse;
     if (double(n) / columns <= kPointsPerColumnForStrokes) {
@@ -186,8 +191,8 @@ void LogPlot::drawCurve(QPainter& p, const QRectF& area) const {
             allForward = allForward && view_->forward(j);
         }
         const double x = px(end).x();
-        (allForward ? forward : reverse) << QLineF(QPointF(x, toPixel({0, double(lo)}).y()),
-                                                   QPointF(x, toPixel({0, double(hi)}).y()));
+        (allForward ? forward : reverse) << QLineF(QPointF(x, map(area, {0, double(lo)}).y()),
+                                                   QPointF(x, map(area, {0, double(hi)}).y()));
         k = end;
     }
     p.setPen(QPen(kForward, 0));

@@ -63,6 +63,8 @@ protected:
 
 private:
     void render();
+    // toPixel for a plot area worked out once per drawing.
+    QPointF map(const QRectF& area, const QPointF& graph) const;
     void drawAxes(QPainter& p, const QRectF& area) const;
     void drawCurve(QPainter& p, const QRectF& area) const;
 
