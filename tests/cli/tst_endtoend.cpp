@@ -70,6 +70,11 @@ private slots:
         sim_.start(CORVANE_SIM_PATH, {"--link", link_});
         QVERIFY(sim_.waitForReadyRead(kStartTimeoutMs));
         QVERIFY(sim_.readLine().startsWith("/dev/"));
+        // The program's stored port: Com2, which stands for the simulator.
+        QFile ini(dir_.filePath("settings.ini"));
+        QVERIFY(ini.open(QIODevice::WriteOnly));
+        ini.write("[Properties]\nCommPort=2\nSettings=19200,n,8,1\n\n[Ports]\nCom2=" +
+                  link_.toUtf8() + "\n");
     }
     void cleanupTestCase() {
         sim_.terminate();
@@ -105,6 +110,11 @@ private slots:
         QTest::newRow("identify") << QStringList{"--port", "SIM", "identify"} << 0
                                   << QByteArray("model=Velmar KR5\nversion=V1.95\nserial=12345\n")
                                   << QByteArray();
+        QTest::newRow("the stored port")
+            << QStringList{"identify"} << 0 << QByteArray("model=Velmar KR5\n") << QByteArray();
+        QTest::newRow("a Com number through the stored map")
+            << QStringList{"--port", "com2", "identify"} << 0 << QByteArray("model=Velmar KR5\n")
+            << QByteArray();
         QTest::newRow("config") << QStringList{"--port", "SIM", "config"} << 0
                                 << QByteArray("DisplayMask=") << QByteArray();
         QTest::newRow("watch two readings") << QStringList{"--port", "SIM", "watch", "--count", "2"}

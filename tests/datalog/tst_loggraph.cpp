@@ -9,11 +9,13 @@
 
 #include "ScriptedPrompts.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QRubberBand>
 #include <QScrollBar>
+#include <QTemporaryDir>
 #include <QTest>
 
 namespace {
@@ -275,6 +277,30 @@ private slots:
         QCOMPARE(rightToLeft.yTop, 40.0);
         QVERIFY(prompts.texts().isEmpty());
 
+        // The real mouse over the real widget: pixels become graph coordinates.
+        LogPlot* plot = panel.plot();
+        panel.HScroll1_Change(); // back to points 41-100, automatic range
+        QTest::mousePress(plot, Qt::LeftButton, {}, plot->toPixel({62, 80}).toPoint());
+        QTest::mouseMove(plot, plot->toPixel({70, 60}).toPoint());
+        QVERIFY(shape->isVisible());
+        QTest::mouseRelease(plot, Qt::LeftButton, {}, plot->toPixel({80, 40}).toPoint());
+        QCOMPARE(plot->view()->first, 62);
+        QCOMPARE(plot->view()->last, 80);
+        QCOMPARE(plot->view()->yTop, 80.0);
+        QCOMPARE(plot->view()->yBottom, 40.0);
+        panel.Picture6_MouseDown({50.4, 20});
+        panel.Picture6_MouseUp({70, 40});
+
+        // Export: the file chosen gets the CSV, the user is told where.
+        QTemporaryDir dir;
+        prompts.fileNames << dir.filePath("log.csv");
+        panel.exportCsvAction()->trigger();
+        QCOMPARE(prompts.texts().value(0), "Log exported to " + dir.filePath("log.csv"));
+        QFile csv(dir.filePath("log.csv"));
+        QVERIFY(csv.open(QIODevice::ReadOnly));
+        QCOMPARE(csv.readAll().count('\n'), 101);
+        prompts.clearRecord();
+
         // A click is a drag of no width; a drag left of the log is out of range.
         panel.Picture6_MouseDown({10, 20});
         panel.Picture6_MouseUp({10, 20});
@@ -317,6 +343,14 @@ private slots:
         QVERIFY(green(at(1.5, 100)));
         QVERIFY(red(at(4.5, 100)));
         QVERIFY(!green(at(2.5, 110)) && !red(at(2.5, 110)));
+
+        // A bigger window gets a drawing of its own size.
+        const int renders = plot->renderCount();
+        panel.resize(900, 700);
+        QApplication::processEvents();
+        QCOMPARE(plot->rendering().size(), plot->size() * plot->devicePixelRatioF());
+        QCOMPARE(plot->renderCount(), renders + 1);
+        QVERIFY(plot->width() > 800);
     }
 };
 
