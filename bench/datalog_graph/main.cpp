@@ -32,6 +32,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <numbers>
 #include <vector>
 
 namespace {
@@ -68,7 +69,8 @@ DatalogRecord largeLog() {
     log.LogPoints.resize(size_t(log.LogPointCount));
     qint16 high = 0, low = 32767;
     for (qint32 i = 0; i < log.LogPointCount; ++i) {
-        double v = 12000 + 8000 * std::sin(i * 2 * M_PI / 1440) + 1500 * std::sin(i * 0.37);
+        double v =
+            12000 + 8000 * std::sin(i * 2 * std::numbers::pi / 1440) + 1500 * std::sin(i * 0.37);
         if (i % 9000 > 8950)
             v = -v / 4;
         const qint16 raw = qint16(std::lround(v));
