@@ -3,6 +3,7 @@
 #include "LogDirectoryScan.h"
 #include "LogDownload.h"
 #include "LogErase.h"
+#include "LogGraphPanel.h"
 #include "VdlFile.h"
 #include "dbg.h"
 #include "frmProgress.h"
@@ -106,17 +107,8 @@ void frmPoly::buildControls() {
     lblLogInfo_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     (new QVBoxLayout(Frame2_))->addWidget(lblLogInfo_);
 
-    // The graph and the listing of the log take this place.
-    Picture6_ = new QFrame(central);
-    Picture6_->setObjectName(QStringLiteral("Picture6"));
-    Picture6_->setFrameShape(QFrame::Panel);
-    Picture6_->setFrameShadow(QFrame::Sunken);
-    Picture6_->setAutoFillBackground(true);
-    QPalette white = Picture6_->palette();
-    white.setColor(QPalette::Window, Qt::white);
-    Picture6_->setPalette(white);
-    Picture6_->setMinimumSize(480, 320);
-
+    // The graph and the listing of the log.
+    graph_ = new LogGraphPanel(log_, link_.prompts(), central);
     auto* current = new QHBoxLayout;
     current->addWidget(label3);
     current->addWidget(txtcurrentlog_);
@@ -135,7 +127,7 @@ void frmPoly::buildControls() {
     leftPanel->setFixedWidth(290);
     auto* row = new QHBoxLayout(central);
     row->addWidget(leftPanel);
-    row->addWidget(Picture6_, 1);
+    row->addWidget(graph_, 1);
 
     const auto item = [this](QMenu* menu, const char* name, const char* caption,
                              void (frmPoly::*handler)()) {
@@ -148,6 +140,7 @@ void frmPoly::buildControls() {
     file->setObjectName(QStringLiteral("mnuFile"));
     mnuLoad_ = item(file, "mnuLoad", "&Load Log", &frmPoly::mnuLoad_Click);
     mnuSave_ = item(file, "mnuSave", "&Save Log", &frmPoly::mnuSave_Click);
+    file->addAction(graph_->exportCsvAction());
     item(file, "mnuAbout", "&About", &frmPoly::mnuAbout_Click);
     item(file, "mnuQuit", "&Quit", &frmPoly::mnuQuit_Click);
     QMenu* logMenu = menuBar()->addMenu(QStringLiteral("&Log"));
@@ -279,6 +272,9 @@ void frmPoly::mnuGetLog_Click() {
         if (host_.setPolling)
             host_.setPolling(false);
         progress_->Init(QStringLiteral("Downloading Datalog"));
+        // The log is rewritten while the download runs: the graph draws
+        // nothing of it until showLog().
+        graph_->logReplacing();
         QGuiApplication::setOverrideCursor(Qt::WaitCursor);
         LogDownload download(
             link_, {[this](float p) { progress_->SetProg(p); },
@@ -309,6 +305,7 @@ void frmPoly::mnuGetLog_Click() {
 
 void frmPoly::showLog() {
     lblLogInfo_->setText(log_.loaded() ? log_.LogLines.mid(0, 3).join(u'\n') : kNoLog);
+    graph_->showNewLog();
 }
 
 void frmPoly::mnuSave_Click() {

@@ -13,6 +13,7 @@ struct SchedulingFlags;
 struct ConfigRecord;
 class frmProgress;
 class dbg;
+class LogGraphPanel;
 class QAction;
 class QComboBox;
 class QFrame;
@@ -108,7 +109,7 @@ private:
     QPushButton* cmdGetLogHeader_ = nullptr;
     QPushButton* cmdGetLog_ = nullptr;
     QLineEdit* txtcurrentlog_ = nullptr;
-    QFrame* Picture6_ = nullptr;
+    LogGraphPanel* graph_ = nullptr;
     QAction* mnuLoad_ = nullptr;
     QAction* mnuSave_ = nullptr;
     QAction* mnuGetLog_ = nullptr;

@@ -125,6 +125,9 @@ private slots:
                  "File 0 Started 5/12/2006 10:30:00 AM\n33 Flow points at 60 second "
                  "intervals\nValues range from 340 to 420.4 GPM");
         QVERIFY(rig.window->debugWindow()->text().contains("\nHEX D3 0E "));
+        // The graph and listing show the new log; it can be exported.
+        QVERIFY(rig.find<QAction>("mnuExportCsv")->isEnabled());
+        QVERIFY(rig.find<QWidget>("Picture6")->isVisible());
 
         // Save: an existing file is replaced only on Yes; No leaves it alone.
         const QString name = rig.path("log.vdl");
@@ -193,6 +196,7 @@ private slots:
         QCOMPARE(rig.polling, polling);
         QCOMPARE(rig.find<QLabel>("lblLogInfo")->text(), "No Datalog Loaded");
         QVERIFY(!rig.window->progressWindow()->isVisible());
+        QVERIFY(!rig.find<QAction>("mnuExportCsv")->isEnabled());
         if (!closeProgress) // the Cancel button carries the section number until the next Init
             QCOMPARE(rig.window->progressWindow()->findChild<QPushButton*>("cmdCancel")->text(),
                      "Cancel 5");

@@ -1,0 +1,127 @@
+#include "CliOptions.h"
+
+namespace {
+
+// The meter holds datalogs 0 to 9.
+constexpr int kLastLog = 9;
+
+} // namespace
+
+CliOptions CliOptions::parse(const QStringList& arguments) {
+    CliOptions o;
+    const auto fail = [&o](const QString& why) {
+        o.error = why;
+        return o;
+    };
+    QStringList positional;
+    for (qsizetype i = 0; i < arguments.size(); ++i) {
+        const QString& a = arguments[i];
+        const auto value = [&](QString& into) {
+            if (i + 1 >= arguments.size())
+                return false;
+            into = arguments[++i];
+            return true;
+        };
+        if (a == "--help" || a == "-h") {
+            o.command = Command::Help;
+            return o;
+        }
+        if (a == "--port") {
+            if (!value(o.port))
+                return fail("--port needs a device path or Com1..Com16");
+        } else if (a == "--settings") {
+            if (!value(o.settings))
+                return fail("--settings needs a settings text such as 19200,n,8,1");
+        } else if (a == "--count") {
+            QString n;
+            bool ok = false;
+            if (value(n))
+                o.count = n.toInt(&ok);
+            if (!ok || o.count < 1)
+                return fail("--count needs a whole number of readings, 1 or more");
+        } else if (a == "-o" || a == "--output") {
+            if (!value(o.output))
+                return fail("-o needs a file name");
+        } else if (a == "--csv") {
+            if (!value(o.csv))
+                return fail("--csv needs a file name");
+        } else if (a.startsWith('-') && a.size() > 1) {
+            return fail(QStringLiteral("unknown option %1").arg(a));
+        } else {
+            positional << a;
+        }
+    }
+    if (positional.isEmpty())
+        return fail("no command given");
+    const QString name = positional.takeFirst();
+    const auto expectArgs = [&](qsizetype n) { return positional.size() == n; };
+    if (name == "identify" && expectArgs(0))
+        o.command = Command::Identify;
+    else if (name == "config" && expectArgs(0))
+        o.command = Command::Config;
+    else if (name == "watch" && expectArgs(0))
+        o.command = Command::Watch;
+    else if (name == "logs" && expectArgs(0))
+        o.command = Command::Logs;
+    else if (name == "download" && expectArgs(1)) {
+        bool ok = false;
+        o.log = positional[0].toInt(&ok);
+        if (!ok || o.log < 0 || o.log > kLastLog)
+            return fail("download needs a datalog number from 0 to 9");
+        if (o.output.isEmpty())
+            return fail("download needs -o FILE.vdl");
+        o.command = Command::Download;
+    } else if (name == "export" && expectArgs(1)) {
+        o.input = positional[0];
+        if (o.output.isEmpty())
+            return fail("export needs -o FILE.csv");
+        o.command = Command::Export;
+    } else if (QStringList{"identify", "config", "watch", "logs", "download", "export"}.contains(
+                   name)) {
+        return fail(QStringLiteral("wrong number of arguments for %1").arg(name));
+    } else {
+        return fail(QStringLiteral("unknown command %1").arg(name));
+    }
+    if (o.count > 0 && o.command != Command::Watch)
+        return fail("--count goes with watch only");
+    if (!o.csv.isEmpty() && o.command != Command::Download)
+        return fail("--csv goes with download only");
+    return o;
+}
+
+QString CliOptions::help() {
+    return QStringLiteral(
+        "Usage: corvane-cli [--port PORT] [--settings 19200,n,8,1] COMMAND\n"
+        "\n"
+        "Talks to a Velmar KR flowmeter on a serial line with the same exchanges as\n"
+        "the Corvane windows, for scripts and for collecting logs from many meters.\n"
+        "\n"
+        "Commands:\n"
+        "  identify                  the meter's model, firmware version and serial number\n"
+        "  config                    the configuration record as name=value lines\n"
+        "  watch [--count N]         live readings every 1500 ms as CSV lines, header\n"
+        "                            first; without --count until Ctrl-C\n"
+        "  logs                      the point count of each of the ten datalogs\n"
+        "                            (about a second per log)\n"
+        "  download N -o FILE.vdl [--csv FILE.csv]\n"
+        "                            downloads datalog N (0-9), every section checked,\n"
+        "                            and saves it as a VDL file (and as CSV); progress\n"
+        "                            on stderr when it is a terminal; Ctrl-C stops it\n"
+        "                            and leaves no file\n"
+        "  export FILE.vdl -o FILE.csv\n"
+        "                            converts a saved datalog to CSV (no meter needed)\n"
+        "\n"
+        "Options:\n"
+        "  --port PORT       a device path (/dev/ttyUSB0, a pseudo-terminal) or Com1..Com16\n"
+        "                    through the port map Corvane stores; without it, the port\n"
+        "                    Corvane last used\n"
+        "  --settings TEXT   line settings; without it, the speed Corvane stores\n"
+        "  -h, --help        this text\n"
+        "\n"
+        "CSV files follow RFC 4180: times in ISO 8601, \".\" as the decimal point.\n"
+        "The environment variable CORVANE_SETTINGS names an INI file to read the\n"
+        "stored port settings from instead of the user's.\n"
+        "\n"
+        "Exit status: 0 success, 1 the meter or a transfer failed (one line on\n"
+        "stderr says what), 2 a usage error.\n");
+}

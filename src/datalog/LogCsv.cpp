@@ -1,0 +1,95 @@
+#include "LogCsv.h"
+
+#include "LogText.h"
+#include "link/DisplayFormat.h"
+#include "ui/Prompts.h"
+
+#include <QSaveFile>
+
+namespace {
+
+const QByteArray kLineEnd = QByteArrayLiteral("\r\n");
+
+QString timeBaseName(const QString& units) {
+    switch (DatalogRecord::secondsPerUnit(units)) {
+    case 1:
+        return QStringLiteral("seconds");
+    case 60:
+        return QStringLiteral("minutes");
+    case 3600:
+        return QStringLiteral("hours");
+    default:
+        return QStringLiteral("days");
+    }
+}
+
+} // namespace
+
+QByteArray LogCsv::isoTime(const QDateTime& t) {
+    const QDate d = t.date();
+    const QTime tm = t.time();
+    return QString::asprintf("%04d-%02d-%02dT%02d:%02d:%02d", d.year(), d.month(), d.day(),
+                             tm.hour(), tm.minute(), tm.second())
+        .toLatin1();
+}
+
+QByteArray LogCsv::field(const QString& text) {
+    QByteArray f = text.toUtf8();
+    if (!f.contains(',') && !f.contains('"') && !f.contains('\n') && !f.contains('\r'))
+        return f;
+    return '"' + f.replace('"', "\"\"") + '"';
+}
+
+QByteArray LogCsv::encode(const DatalogRecord& log) {
+    QByteArray out;
+    out.reserve(qsizetype(log.LogPointCount) * 40 + 128);
+    out += "time," + field(QStringLiteral("flow (%1)").arg(log.LogUnits)) + ',' +
+           field(QStringLiteral("volume (%1 x %2)").arg(log.LogUnits, timeBaseName(log.LogUnits))) +
+           ",reverse" + kLineEnd;
+    LogText::forEachPoint(log, [&](const LogText::Point& p) {
+        out += isoTime(p.time);
+        out += ',';
+        out += GeneralForm(p.flow).toLatin1();
+        out += ',';
+        out += GeneralForm(float(p.volume)).toLatin1();
+        out += p.negative ? ",1" : ",0";
+        out += kLineEnd;
+    });
+    return out;
+}
+
+bool LogCsv::save(const DatalogRecord& log, const QString& path, QString* error) {
+    const auto refuse = [&](const QString& why) {
+        if (error)
+            *error = why;
+        return false;
+    };
+    if (log.LogPointCount < 1 || DatalogRecord::secondsPerUnit(log.LogUnits) == 0)
+        return refuse(QStringLiteral("The log cannot be exported: it has no points or its flow "
+                                     "unit has no known time base."));
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return refuse(file.errorString());
+    const QByteArray bytes = encode(log);
+    if (file.write(bytes) != bytes.size()) {
+        const QString why = file.errorString();
+        file.cancelWriting();
+        return refuse(why);
+    }
+    if (!file.commit())
+        return refuse(file.errorString());
+    return true;
+}
+
+void LogCsv::exportLog(const DatalogRecord& log, Prompts& prompts) {
+    const QString path =
+        prompts.saveFileName(QStringLiteral("Export DataLog as CSV"),
+                             QStringLiteral("CSV Files (*.csv);;All Files (*)"), QString());
+    if (path.isEmpty())
+        return;
+    QString error;
+    if (save(log, path, &error))
+        prompts.message(QStringLiteral("Log exported to ") + path);
+    else
+        prompts.message(error, Prompts::Icon::Exclamation);
+}

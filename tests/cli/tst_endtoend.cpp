@@ -1,0 +1,189 @@
+// corvane-cli against corvane-sim on a pseudo-terminal: what each command
+// prints and its exit status, a download whose VDL bytes match a download
+// through the program's own classes in process, and Ctrl-C during a download.
+#include "datalog/LogCsv.h"
+#include "datalog/LogDownload.h"
+#include "datalog/VdlFile.h"
+
+#include "MeterDatalogs.h"
+#include "MeterModel.h"
+#include "ScriptedPrompts.h"
+#include "SimSerialPort.h"
+#include "link/MeterLink.h"
+#include "VirtualWaiter.h"
+
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <csignal>
+
+namespace {
+
+// How long corvane-sim may take to start and print its device.
+constexpr int kStartTimeoutMs = 10000;
+// A command may take this long (the directory scan pauses a second per log).
+constexpr int kRunTimeoutMs = 60000;
+// The interrupted download runs this long first (a few of its 125 sections).
+constexpr int kInterruptAfterMs = 2500;
+
+struct Run {
+    int status = -1;
+    QByteArray out, err;
+};
+
+} // namespace
+
+class TestCliEndToEnd : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir dir_;
+    QProcess sim_;
+    QString link_;
+
+    QProcess* start(QStringList args) {
+        auto* p = new QProcess(this);
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        // Never the user's stored port.
+        env.insert("CORVANE_SETTINGS", dir_.filePath("settings.ini"));
+        p->setProcessEnvironment(env);
+        p->setWorkingDirectory(dir_.path());
+        p->start(CORVANE_CLI_PATH, args.replaceInStrings("SIM", link_));
+        return p;
+    }
+    Run run(const QStringList& args) {
+        QProcess* p = start(args);
+        Run r;
+        if (!p->waitForFinished(kRunTimeoutMs))
+            return r;
+        r.status = p->exitStatus() == QProcess::NormalExit ? p->exitCode() : -1;
+        r.out = p->readAllStandardOutput();
+        r.err = p->readAllStandardError();
+        delete p;
+        return r;
+    }
+
+private slots:
+    void initTestCase() {
+        QVERIFY(dir_.isValid());
+        link_ = dir_.filePath("meter");
+        sim_.start(CORVANE_SIM_PATH, {"--link", link_});
+        QVERIFY(sim_.waitForReadyRead(kStartTimeoutMs));
+        QVERIFY(sim_.readLine().startsWith("/dev/"));
+        // The program's stored port: Com2, which stands for the simulator.
+        QFile ini(dir_.filePath("settings.ini"));
+        QVERIFY(ini.open(QIODevice::WriteOnly));
+        ini.write("[Properties]\nCommPort=2\nSettings=19200,n,8,1\n\n[Ports]\nCom2=" +
+                  link_.toUtf8() + "\n");
+    }
+    void cleanupTestCase() {
+        sim_.terminate();
+        sim_.waitForFinished(kStartTimeoutMs);
+    }
+
+    void commands_data() {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QByteArray>("out"); // what stdout begins with
+        QTest::addColumn<QByteArray>("err"); // stderr, whole
+        QTest::newRow("help") << QStringList{"--help"} << 0
+                              << QByteArray("Usage: corvane-cli [--port PORT]") << QByteArray();
+        QTest::newRow("no command")
+            << QStringList{} << 2 << QByteArray()
+            << QByteArray("corvane-cli: no command given\n(see corvane-cli --help)\n");
+        QTest::newRow("unknown command")
+            << QStringList{"frobnicate"} << 2 << QByteArray()
+            << QByteArray("corvane-cli: unknown command frobnicate\n(see corvane-cli --help)\n");
+        QTest::newRow("log number out of range")
+            << QStringList{"download", "10", "-o", "x.vdl"} << 2 << QByteArray()
+            << QByteArray("corvane-cli: download needs a datalog number from 0 to 9\n"
+                          "(see corvane-cli --help)\n");
+        QTest::newRow("download without a file")
+            << QStringList{"download", "1"} << 2 << QByteArray()
+            << QByteArray("corvane-cli: download needs -o FILE.vdl\n(see corvane-cli --help)\n");
+        QTest::newRow("bad line settings")
+            << QStringList{"--port", "SIM", "--settings", "19200,x,8,1", "identify"} << 2
+            << QByteArray() << QByteArray();
+        QTest::newRow("no such port")
+            << QStringList{"--port", "/dev/corvane-nothing", "identify"} << 1 << QByteArray()
+            << QByteArray("corvane-cli: cannot open /dev/corvane-nothing");
+        QTest::newRow("identify") << QStringList{"--port", "SIM", "identify"} << 0
+                                  << QByteArray("model=Velmar KR5\nversion=V1.95\nserial=12345\n")
+                                  << QByteArray();
+        QTest::newRow("the stored port")
+            << QStringList{"identify"} << 0 << QByteArray("model=Velmar KR5\n") << QByteArray();
+        QTest::newRow("a Com number through the stored map")
+            << QStringList{"--port", "com2", "identify"} << 0 << QByteArray("model=Velmar KR5\n")
+            << QByteArray();
+        QTest::newRow("config") << QStringList{"--port", "SIM", "config"} << 0
+                                << QByteArray("DisplayMask=") << QByteArray();
+        QTest::newRow("watch two readings") << QStringList{"--port", "SIM", "watch", "--count", "2"}
+                                            << 0 << QByteArray("time,flow (") << QByteArray();
+        QTest::newRow("download of an empty log")
+            << QStringList{"--port", "SIM", "download", "5", "-o", "empty.vdl"} << 1 << QByteArray()
+            << QByteArray("corvane-cli: download of datalog 5 failed: Less than 2 points in log\n");
+        QTest::newRow("export of a missing file")
+            << QStringList{"export", "missing.vdl", "-o", "missing.csv"} << 1 << QByteArray()
+            << QByteArray("corvane-cli: cannot read missing.vdl: ");
+    }
+    void commands() {
+        QFETCH(QStringList, args);
+        QFETCH(int, status);
+        QFETCH(QByteArray, out);
+        QFETCH(QByteArray, err);
+        const Run r = run(args);
+        QCOMPARE(r.status, status);
+        QVERIFY2(r.out.startsWith(out), r.out.constData());
+        QVERIFY2(r.err.startsWith(err), r.err.constData());
+        // A failure says so in one line; success says nothing on stderr.
+        QCOMPARE(r.err.count('\n'), status == 0 ? 0 : status == 1 ? 1 : 2);
+        if (QTest::currentDataTag() == QByteArray("watch two readings"))
+            QCOMPARE(r.out.count('\n'), 3);
+        QVERIFY(!QFile::exists(dir_.filePath("empty.vdl")));
+    }
+
+    // The program's download and the command line's give the same file.
+    void downloadMatchesTheWindow() {
+        MeterModel model;
+        MeterDatalogs logs;
+        logs.install(model);
+        VirtualWaiter waiter;
+        SimSerialPort port(model, waiter);
+        ScriptedPrompts prompts;
+        MeterLink link(port, waiter, prompts);
+        port.open();
+        DatalogRecord log;
+        QVERIFY(LogDownload(link, {}).run(log, "Velmar KR5", "V1.95", "2").ok);
+
+        const Run r = run({"--port", "SIM", "download", "2", "-o", "two.vdl", "--csv", "two.csv"});
+        QCOMPARE(r.status, 0);
+        QFile vdl(dir_.filePath("two.vdl")), csv(dir_.filePath("two.csv"));
+        QVERIFY(vdl.open(QIODevice::ReadOnly) && csv.open(QIODevice::ReadOnly));
+        QCOMPARE(vdl.readAll(), VdlFile::encode(log));
+        QCOMPARE(csv.readAll(), LogCsv::encode(log));
+
+        // A saved log converts without a meter.
+        QCOMPARE(run({"export", "two.vdl", "-o", "again.csv"}).status, 0);
+        QFile again(dir_.filePath("again.csv"));
+        QVERIFY(again.open(QIODevice::ReadOnly));
+        QCOMPARE(again.readAll(), LogCsv::encode(*VdlFile::decode(VdlFile::encode(log), nullptr)));
+    }
+
+    // Ctrl-C in the middle of a long download: status 1, one line, no file.
+    void interruptedDownload() {
+        QProcess* p = start({"--port", "SIM", "download", "1", "-o", "long.vdl"});
+        QVERIFY(p->waitForStarted());
+        QTest::qWait(kInterruptAfterMs);
+        QCOMPARE(p->state(), QProcess::Running);
+        ::kill(pid_t(p->processId()), SIGINT);
+        QVERIFY(p->waitForFinished(kRunTimeoutMs));
+        QCOMPARE(p->exitStatus(), QProcess::NormalExit);
+        QCOMPARE(p->exitCode(), 1);
+        QCOMPARE(p->readAllStandardError(),
+                 QByteArray("corvane-cli: download interrupted; no file written\n"));
+        QCOMPARE(QDir(dir_.path()).entryList({"long*"}, QDir::Files), QStringList());
+    }
+};
+
+QTEST_GUILESS_MAIN(TestCliEndToEnd)
+#include "tst_endtoend.moc"
