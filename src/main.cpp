@@ -8,35 +8,60 @@
 #include "ui/PromptGate.h"
 #include "ui/QtPrompts.h"
 
+#include <QAbstractButton>
 #include <QApplication>
+#include <QComboBox>
 #include <QCommandLineParser>
 #include <QIcon>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPixmap>
+#include <QPlainTextEdit>
 #include <QSettings>
+#include <QTabWidget>
 #include <QTextStream>
 #include <QTimer>
 
 #include <memory>
+#include <optional>
 
 namespace {
 
-// The flow page's controls, as a check of a running program prints them.
-constexpr const char* FlowPageControls[] = {
-    "Label23",     "Label22",   "InitText",   "FlowValText",  "FlowRateEEval", "velvaltext",
-    "Velratetext", "SSvaltext", "SQvaltext",  "NormDispTime", "NormDispDate",  "TotValtext",
-    "TotXtext",    "TotEEunit", "TxtLogging", "TxtXQmode",    "TxtRemoteZero"};
+// The text a control shows, for the check of a running program.
+std::optional<QString> shownText(const QWidget* w) {
+    if (const auto* label = qobject_cast<const QLabel*>(w))
+        return label->text();
+    if (const auto* edit = qobject_cast<const QLineEdit*>(w))
+        return edit->text();
+    if (const auto* box = qobject_cast<const QPlainTextEdit*>(w))
+        return box->toPlainText().replace('\n', "\\n");
+    if (const auto* combo = qobject_cast<const QComboBox*>(w))
+        return combo->currentText();
+    if (const auto* button = qobject_cast<const QAbstractButton*>(w)) {
+        const QString state =
+            button->isCheckable() ? (button->isChecked() ? " [x]" : " [ ]") : QString();
+        return button->text() + state;
+    }
+    return std::nullopt;
+}
 
-// Prints each control of the flow page as name=text, and whether it is shown.
-void printFlowPage(const frmKVT7210& window) {
+// Prints the window's caption, model and version, then every named control
+// of the page that is shown as name=text, and whether it is shown.
+void printShownPage(const frmKVT7210& window) {
     QTextStream out(stdout);
     out << "caption=" << window.windowTitle() << '\n';
-    for (const char* name : FlowPageControls) {
-        const QLabel* label = window.findChild<QLabel*>(name);
-        if (!label)
+    QList<const QWidget*> controls{window.findChild<QLabel*>("Label23"),
+                                   window.findChild<QLabel*>("Label22")};
+    const auto* tabs = window.findChild<QTabWidget*>("SSTab1");
+    out << "page=" << tabs->tabText(tabs->currentIndex()) << '\n';
+    for (const QWidget* w : tabs->currentWidget()->findChildren<QWidget*>())
+        controls << w;
+    for (const QWidget* w : controls) {
+        const std::optional<QString> text = w ? shownText(w) : std::nullopt;
+        if (!text || w->objectName().isEmpty())
             continue;
-        out << name << '=' << label->text() << '\n';
-        out << name << ".shown=" << (label->isHidden() ? 0 : 1) << '\n';
+        out << w->objectName() << '=' << *text << '\n';
+        out << w->objectName() << ".shown=" << (w->isHidden() ? 0 : 1) << '\n';
     }
     out.flush();
 }
@@ -118,7 +143,7 @@ int main(int argc, char* argv[]) {
         QTimer::singleShot(seconds * 1000, &window, [&window, picture] {
             if (!picture.isEmpty() && !window.grab().save(picture))
                 qWarning("Could not save %s", qPrintable(picture));
-            printFlowPage(window);
+            printShownPage(window);
             QCoreApplication::exit(0);
         });
     }

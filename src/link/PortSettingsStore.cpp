@@ -103,6 +103,17 @@ int PortSettingsStore::startupPortFrom(const QString& stored) {
     return number;
 }
 
+int PortSettingsStore::storedPage(int count) const {
+    bool ok = false;
+    const int page = settings_->value(QStringLiteral("Window/Page")).toString().toInt(&ok);
+    return ok && page >= 0 && page < count ? page : 0;
+}
+
+void PortSettingsStore::storePage(int page) {
+    settings_->setValue(QStringLiteral("Window/Page"), QString::number(page));
+    settings_->sync();
+}
+
 QString PortSettingsStore::deviceForPort(int number) const {
 #ifdef Q_OS_WIN
     return defaultDeviceForPort(number);

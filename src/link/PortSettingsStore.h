@@ -47,6 +47,11 @@ public:
     int startupPortNumber() const;
     static int startupPortFrom(const QString& stored);
 
+    // The main window's page when it was last closed (group "Window", key
+    // "Page"); 0, the flow page, when absent or not a page number below count.
+    int storedPage(int count) const;
+    void storePage(int page);
+
     // The device the port opens for Com number n (1..PortCount): "COMn" on
     // Windows; elsewhere the stored path, or defaultDeviceForPort(n).
     QString deviceForPort(int number) const;

@@ -265,6 +265,7 @@ void frmKVT7210::Form_Load() {
     showPleaseWait();
     if (identify()) {
         startLiveMonitor();
+        reopenLastPage();
         return;
     }
     if (owner_.isShutDown())
@@ -276,6 +277,12 @@ void frmKVT7210::Form_Load() {
         startLiveMonitor();
     else
         enterDemoState();
+    reopenLastPage();
+}
+
+void frmKVT7210::reopenLastPage() {
+    if (!owner_.isShutDown())
+        SSTab1_->setCurrentIndex(store_.storedPage(SSTab1_->count()));
 }
 
 bool frmKVT7210::identify() {
@@ -542,6 +549,7 @@ void frmKVT7210::closeEvent(QCloseEvent* event) {
     // wait under way ends at once.
     owner_.shutDown();
     Timer1().stop();
+    store_.storePage(SSTab1_->currentIndex());
     logs_->closeAll();
     if (properties_)
         properties_->done(QDialog::Rejected);

@@ -96,6 +96,8 @@ private:
     bool identify();
     // After a successful identification: polling and the reads start-up needs.
     void startLiveMonitor();
+    // The page the window was closed on, as the user left it.
+    void reopenLastPage();
     // Erases, waits for the meter and reconnects; false when it did not
     // come back.
     bool MasterErase();

@@ -583,6 +583,19 @@ private slots:
         rig.w.polling().Launch();
         QVERIFY(!rig.sent().contains("FD,0,"));
     }
+
+    // The window opens on the page it was closed on.
+    void reopensOnTheLastPage() {
+        Rig rig;
+        rig.store.storePage(2);
+        rig.w.Form_Load();
+        auto* tabs = rig.w.findChild<QTabWidget*>("SSTab1");
+        QCOMPARE(tabs->currentIndex(), 2);
+        tabs->setCurrentIndex(4);
+        rig.w.endProgram = [] {};
+        rig.w.close();
+        QCOMPARE(PortSettingsStore(rig.dir.filePath("corvane.ini")).storedPage(5), 4);
+    }
 };
 
 QTEST_MAIN(tst_mainwindow)
