@@ -4,76 +4,29 @@
 #include "datalog/LogDownload.h"
 #include "link/MeterLink.h"
 #include "link/SerialPort.h"
-#include "monitor/ConfigDecoder.h"
 #include "monitor/FlowReading.h"
 
-#include <limits>
-
-namespace {
-
-// Identification requests before the meter counts as absent (as the window).
-constexpr int kIdentifyAttempts = 3;
-// Bad version replies taken before the version read gives up (as the window).
-constexpr int kVersionRetries = 3;
-
-QByteArray command(const char* text) {
-    return QByteArray(text) + MeterLink::CommandTerminator;
-}
-
-} // namespace
-
 bool CliSession::identify() {
-    model_.clear();
-    for (int attempt = 0; attempt < kIdentifyAttempts && model_.isEmpty(); ++attempt) {
-        if (!link_.writeDirect(MeterLink::FlushPrefix) || !link_.writeDirect(command("VT,0")))
-            return fail(QStringLiteral("could not write to the port"));
-        const QByteArray line = link_.ReadComm(0);
-        for (const char* unit : {"5", "4", "3"})
-            if (line.contains(QByteArray("VT,") + unit))
-                model_ = QStringLiteral("Velmar KR") + unit;
-    }
-    if (model_.isEmpty())
+    const int type = reads_.identify();
+    if (type == 0)
         return fail(QStringLiteral("no meter answered the identification request"));
-    for (int bad = 0;; ++bad) {
-        link_.writeDirect(command("VR,0"));
-        QByteArray reply = link_.ReadComm(0);
-        if (link_.port().isOpen() && link_.port().bytesWaiting() > 0)
-            reply += link_.ReadComm(0);
-        if (!reply.contains("BAD") && reply.startsWith("VR,")) {
-            const QList<QByteArray> fields = reply.trimmed().split(',');
-            version_ = QString::fromLatin1(fields.value(1));
-            serial_ = QString::fromLatin1(fields.value(2));
-            return true;
-        }
-        if (bad >= kVersionRetries)
-            return fail(QStringLiteral("the meter did not give its firmware version"));
-    }
-}
-
-QByteArray CliSession::readRecord(const QByteArray& cmd, int mode, int length) {
-    link_.state().CurrentCommand = cmd;
-    return link_.SendCommand(cmd, mode, length);
+    model_ = QStringLiteral("Velmar KR%1").arg(type);
+    const std::optional<QByteArray> reply = reads_.readVersion();
+    if (!reply)
+        return fail(QStringLiteral("the meter did not give its firmware version"));
+    version_ = MeterReads::versionOf(*reply).value_or(QString());
+    // The serial number is what follows the second comma.
+    serial_ = QString::fromLatin1(reply->trimmed().split(',').value(2));
+    return true;
 }
 
 bool CliSession::readConfig(ConfigRecord& config) {
-    link_.writeDirect(MeterLink::FlushPrefix);
-    const QByteArray sc = readRecord(command("SC,0,"), 3, ConfigDecoder::SysConfigLength);
-    if (!sc.contains("SC"))
+    if (!reads_.readSystemConfig(config))
         return fail(QStringLiteral("the meter did not send its system configuration (SC)"));
-    const QByteArray cc = readRecord(command("CC,0,"), 2, ConfigDecoder::ChanConfigLength);
-    if (!cc.contains("CC"))
+    if (!reads_.readChannelConfig(config))
         return fail(QStringLiteral("the meter did not send its channel configuration (CC)"));
-    const QByteArray lr = readRecord(command("LR,0"), 2, ConfigDecoder::LrnDataLength);
-    if (lr.isEmpty())
+    if (!reads_.readLearnData(config))
         return fail(QStringLiteral("the meter did not send its learn data (LR)"));
-    try {
-        config.SysConfig = ConfigDecoder::decodeSystemConfig(sc);
-        config.ChanConfig = ConfigDecoder::decodeChannelConfig(cc);
-        config.LrnConfig = ConfigDecoder::decodeLearnData(lr);
-        config.deriveFlowUnits();
-    } catch (const std::exception&) {
-        return fail(QStringLiteral("the meter's configuration holds a value that does not read"));
-    }
     return true;
 }
 
@@ -143,15 +96,10 @@ QStringList CliSession::configLines(const ConfigRecord& c) {
 }
 
 std::optional<QByteArray> CliSession::readFlow() {
-    sequence_ = sequence_ >= std::numeric_limits<qint16>::max() ? 1 : qint16(sequence_ + 1);
-    const QByteArray reply =
-        readRecord("FD,0," + QByteArray::number(sequence_) + MeterLink::CommandTerminator, 3,
-                   FlowReading::ReplyLength);
-    if (reply.size() != FlowReading::ReplyLength) {
+    std::optional<QByteArray> record = reads_.readFlowRecord();
+    if (!record)
         fail(QStringLiteral("the meter did not send its flow data (FD)"));
-        return std::nullopt;
-    }
-    return reply;
+    return record;
 }
 
 bool CliSession::readDirectory(const std::function<void(int, qint32)>& onFile) {

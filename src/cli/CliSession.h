@@ -1,5 +1,6 @@
 #pragma once
 
+#include "monitor/MeterReads.h"
 #include "shared/ConfigRecord.h"
 #include "shared/DatalogRecord.h"
 
@@ -18,7 +19,7 @@ class FlowReading;
 // the datalog window). Each call leaves error() saying what failed.
 class CliSession {
 public:
-    explicit CliSession(MeterLink& link) : link_(link) {}
+    explicit CliSession(MeterLink& link) : link_(link), reads_(link) {}
 
     // "VT,0" (model) then "VR,0" (firmware version and serial number).
     bool identify();
@@ -49,11 +50,9 @@ private:
         error_ = why;
         return false;
     }
-    // A record read as the windows read it (SendCommand mode and length).
-    QByteArray readRecord(const QByteArray& command, int mode, int length);
-
     MeterLink& link_;
+    // The main window's own reads: the same exchanges, to the byte.
+    MeterReads reads_;
     QString model_, version_, serial_;
-    qint16 sequence_ = 0;
     QString error_;
 };

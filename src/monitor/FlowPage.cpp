@@ -47,7 +47,7 @@ QLabel* makeLabel(const QString& name, const QString& text, QWidget* parent, dou
 } // namespace
 
 FlowPage::FlowPage(MeterLink& link, ConfigRecord& config, SchedulingFlags& flags, QWidget* parent)
-    : QWidget(parent), link_(link), config_(config), flags_(flags) {
+    : QWidget(parent), link_(link), config_(config), flags_(flags), reads_(link) {
     setObjectName("FlowPage");
     build();
 }
@@ -187,15 +187,11 @@ void FlowPage::build() {
 }
 
 void FlowPage::GetFlowData() {
-    LinkState& state = link_.state();
     Waiter& waiter = link_.waiter();
-    // The sequence number counts 1 to 32767 and starts again at 1.
-    FdSequence_ = FdSequence_ >= std::numeric_limits<qint16>::max() ? 1 : qint16(FdSequence_ + 1);
-    state.CurrentCommand =
-        QByteArray("FD,0,") + QByteArray::number(FdSequence_) + MeterLink::CommandTerminator;
-    const QByteArray reply = link_.SendCommand(state.CurrentCommand, 3, FlowReading::ReplyLength);
-    if (reply.size() != FlowReading::ReplyLength)
+    const std::optional<QByteArray> record = reads_.readFlowRecord();
+    if (!record)
         return;
+    const QByteArray& reply = *record;
     try {
         for (int i = 0; i < ReadYields; ++i)
             waiter.yield();

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "MeterReads.h"
 #include "ui/LivePage.h"
 
 #include <QString>
@@ -34,8 +35,8 @@ public:
     void setInitText(const QString& text);
     void showInitText(bool on);
 
-    qint16 FdSequence() const { return FdSequence_; }
-    void setFdSequence(qint16 value) { FdSequence_ = value; }
+    qint16 FdSequence() const { return reads_.FdSequence; }
+    void setFdSequence(qint16 value) { reads_.FdSequence = value; }
 
 private:
     void build();
@@ -43,7 +44,7 @@ private:
     MeterLink& link_;
     ConfigRecord& config_;
     SchedulingFlags& flags_;
-    qint16 FdSequence_ = 0;
+    MeterReads reads_;
     bool lastRemoteZeroApplied_ = false;
     QString errMessText_;
 

@@ -1,6 +1,5 @@
 #include "PollingCycle.h"
 
-#include "ConfigDecoder.h"
 #include "FlowPage.h"
 
 #include "link/LineOwner.h"
@@ -16,8 +15,6 @@
 
 namespace {
 
-// Bad version replies tolerated before the user is told (four writes in all).
-constexpr int VersionRetries = 3;
 // Yields around the reads of a tick, so clicks and repaints are served.
 constexpr int ReadYields = 3;
 // Yields after a configuration record arrived, before it is decoded.
@@ -37,7 +34,8 @@ int commaFrom(const QByteArray& text, int from) {
 PollingCycle::PollingCycle(MeterLink& link, LineOwner& owner, SchedulingFlags& flags,
                            ConfigRecord& config, FlowPage& flowPage, QObject* parent)
     : QObject(parent), link_(link), owner_(owner), flags_(flags), config_(config),
-      flowPage_(flowPage) {
+      flowPage_(flowPage), reads_(link) {
+    reads_.sysConfigYields = SysConfigYields;
     Timer1_.setObjectName("Timer1");
     Timer1_.setInterval(PollIntervalMs);
     connect(&Timer1_, &QTimer::timeout, this, &PollingCycle::Timer1_Timer);
@@ -124,83 +122,34 @@ void PollingCycle::Launch() {
     }
 }
 
-QByteArray PollingCycle::readVersionReply() {
-    link_.writeDirect(command("VR,0"));
-    QByteArray reply = link_.ReadComm(0);
-    if (link_.port().isOpen() && link_.port().bytesWaiting() > 0)
-        reply += link_.ReadComm(0);
-    return reply;
-}
-
 void PollingCycle::GetVersionNumber() {
-    int badReplies = 0;
-    QByteArray reply;
-    for (;;) {
-        reply = readVersionReply();
-        const bool bad = reply.contains("BAD") || reply.isEmpty() || !reply.startsWith("VR");
-        if (!bad)
-            break;
-        if (++badReplies > VersionRetries) {
-            // The read is tried again on every tick until it succeeds; the
-            // user is told once per connection, not every 1.5 seconds.
-            if (!versionReported_)
-                link_.prompts().message("Can't Determine UnitType Kr3? Kr4? Kr5?");
-            versionReported_ = true;
-            return;
-        }
+    const std::optional<QByteArray> reply = reads_.readVersion();
+    if (!reply) {
+        // The read is tried again on every tick until it succeeds; the
+        // user is told once per connection, not every 1.5 seconds.
+        if (!versionReported_)
+            link_.prompts().message("Can't Determine UnitType Kr3? Kr4? Kr5?");
+        versionReported_ = true;
+        return;
     }
-    const int p1 = commaFrom(reply, 3) + 1;
-    const int p2 = commaFrom(reply, p1 + 1);
-    if (p2 > 0)
-        emit versionRead(QString::fromLatin1(reply.mid(p1 - 1, p2 - p1)));
+    if (const std::optional<QString> version = MeterReads::versionOf(*reply))
+        emit versionRead(*version);
     flags_.NeedVersion = false;
 }
 
-bool PollingCycle::readRecord(const char* text, int mode, int length, const char* opcode,
-                              const std::function<void(const QByteArray&)>& decode) {
-    LinkState& state = link_.state();
-    state.CurrentCommand = command(text);
-    const QByteArray reply = link_.SendCommand(state.CurrentCommand, mode, length);
-    // Mode 3 returns the record itself; mode 2 leaves it in RawReply.
-    const QByteArray record = mode == 3 ? reply : state.RawReply;
-    if (reply.isEmpty() || (opcode && !record.contains(opcode)))
-        return false;
-    try {
-        decode(record);
-    } catch (const std::exception&) {
-        return false;
-    }
-    return true;
-}
-
 void PollingCycle::GetSysConfig() {
-    link_.writeDirect(MeterLink::FlushPrefix);
-    // Read as a binary record of its full length: its bytes may have any
-    // value, a line feed (10) included.
-    if (readRecord("SC,0,", 3, ConfigDecoder::SysConfigLength, "SC", [this](const QByteArray& r) {
-            yields(SysConfigYields);
-            config_.SysConfig = ConfigDecoder::decodeSystemConfig(r);
-        })) {
+    if (reads_.readSystemConfig(config_)) {
         flags_.NeedSysConfig = false;
         emit sysConfigRead();
     }
 }
 
 void PollingCycle::GetSSConfig() {
-    // A unit index outside its table fails the whole read, so the channel
-    // record and the units derived from it never disagree.
-    if (readRecord("CC,0,", 2, ConfigDecoder::ChanConfigLength, "CC", [this](const QByteArray& r) {
-            ConfigRecord updated = config_;
-            updated.ChanConfig = ConfigDecoder::decodeChannelConfig(r);
-            updated.deriveFlowUnits();
-            config_ = updated;
-        }))
+    if (reads_.readChannelConfig(config_))
         flags_.NeedSSConfig = false;
 }
 
 void PollingCycle::GetLrnData() {
-    if (readRecord("LR,0", 2, ConfigDecoder::LrnDataLength, nullptr, [this](const QByteArray& r) {
-            config_.LrnConfig = ConfigDecoder::decodeLearnData(r);
-        }))
+    if (reads_.readLearnData(config_))
         flags_.NeedLrnData = false;
 }

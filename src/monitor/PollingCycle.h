@@ -1,5 +1,7 @@
 #pragma once
 
+#include "MeterReads.h"
+
 #include <QObject>
 #include <QTimer>
 
@@ -65,12 +67,6 @@ signals:
     void liveTick();
 
 private:
-    // One configuration read shared by the three records: sends command,
-    // checks the record carries opcode (when given) and decodes it; false
-    // when anything failed, and then nothing has been changed.
-    bool readRecord(const char* command, int mode, int length, const char* opcode,
-                    const std::function<void(const QByteArray&)>& decode);
-    QByteArray readVersionReply();
     void yields(int n);
 
     MeterLink& link_;
@@ -78,6 +74,7 @@ private:
     SchedulingFlags& flags_;
     ConfigRecord& config_;
     FlowPage& flowPage_;
+    MeterReads reads_;
     QTimer Timer1_;
     bool versionReported_ = false;
 };

@@ -1,6 +1,7 @@
 #include "frmKVT7210.h"
 
 #include "FlowPage.h"
+#include "MeterReads.h"
 #include "frmPleaseWait.h"
 
 #include "about/frmAbout.h"
@@ -41,8 +42,6 @@ namespace {
 constexpr const char* AppTitle = "Corvane";
 constexpr const char* DemoText = "No ComLink Established - Demo Only";
 
-// Identification attempts before the meter counts as absent.
-constexpr int IdentifyAttempts = 3;
 // The master erase's progress bar counts to 100; each step pauses so long that
 // the bar spans the time the meter needs for the erase (about five seconds).
 constexpr int MasterEraseSteps = 100;
@@ -297,25 +296,15 @@ bool frmKVT7210::EstablishCommunication() {
     if (!port.isOpen() && !port.open())
         return false;
 
-    QString model;
-    for (int attempt = 0; attempt < IdentifyAttempts && model.isEmpty(); ++attempt) {
-        if (!link_.writeDirect(MeterLink::FlushPrefix) || !link_.writeDirect(command("VT,0")))
-            return false;
-        const QByteArray line = link_.ReadComm(0);
-        for (int type : {5, 4, 3}) {
-            if (line.contains("VT," + QByteArray::number(type))) {
-                model = QString("Velmar KR%1").arg(type);
-                flags_.UnitIsKR5 = type == 5;
-                flags_.UnitIsKR4 = type == 4;
-                flags_.UnitIsKR3 = type == 3;
-                break;
-            }
-        }
-    }
-    if (model.isEmpty()) {
+    const int type = MeterReads(link_).identify();
+    flags_.UnitIsKR5 = type == 5;
+    flags_.UnitIsKR4 = type == 4;
+    flags_.UnitIsKR3 = type == 3;
+    if (type == 0) {
         Label23_->setText("No Connect");
         return false;
     }
+    const QString model = QString("Velmar KR%1").arg(type);
     Label23_->setText(model);
     flags_.NeedSysConfig = flags_.NeedSSConfig = flags_.NeedLrnData = true;
     flags_.ConfigPending = flags_.NeedVersion = true;
