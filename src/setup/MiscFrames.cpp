@@ -57,7 +57,10 @@ MiscFrames::MiscFrames(SettingSender& sender, ServiceSwitches* switches, QWidget
     contrast->setObjectName("ContrastAdjPanel");
     ContrastVal_ = new QLineEdit(contrast);
     ContrastVal_->setObjectName("ContrastVal");
-    ContrastVal_->setMinimumWidth(ContrastVal_->fontMetrics().horizontalAdvance("8888") + 14);
+    // Room for "100" and the box's margins, no more.
+    constexpr int ContrastMarginPx = 14;
+    ContrastVal_->setFixedWidth(ContrastVal_->fontMetrics().horizontalAdvance("8888") +
+                                ContrastMarginPx);
     auto* upDown = new QWidget(contrast);
     upDown->setObjectName("UpDown1");
     up_ = new QToolButton(upDown);
@@ -78,6 +81,7 @@ MiscFrames::MiscFrames(SettingSender& sender, ServiceSwitches* switches, QWidget
     contrastLayout->addWidget(ContrastVal_);
     contrastLayout->addWidget(upDown);
     contrastLayout->addWidget(SndContrast_);
+    contrastLayout->addStretch(1);
 
     auto* erase = new QGroupBox("Master Erase", this);
     erase->setObjectName("Frame13(1)");
@@ -102,7 +106,9 @@ MiscFrames::MiscFrames(SettingSender& sender, ServiceSwitches* switches, QWidget
     auto* unitGrid = new QGridLayout(unit);
     unitGrid->addWidget(Text2_, 0, 0, 1, 2);
     addRow(unitGrid, "Version", VERtext_);
-    addRow(unitGrid, "S/N", SNtext_);
+    serialCaption_ = new QLabel("S/N", unit);
+    unitGrid->addWidget(serialCaption_, 2, 0);
+    unitGrid->addWidget(SNtext_, 2, 1);
     unitGrid->addWidget(SetSerNo_, unitGrid->rowCount(), 1);
     unitGrid->setRowStretch(unitGrid->rowCount(), 1);
 
@@ -170,6 +176,7 @@ bool MiscFrames::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void MiscFrames::showSerialControls(bool on) {
+    serialCaption_->setVisible(on);
     for (QWidget* w : {static_cast<QWidget*>(SNtext_), static_cast<QWidget*>(SetSerNo_)}) {
         w->setVisible(on);
         w->setEnabled(on);

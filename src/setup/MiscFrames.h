@@ -70,6 +70,7 @@ private:
     QPushButton* SendErase_ = nullptr;
     QLabel* Text2_ = nullptr;
     QLineEdit* VERtext_ = nullptr;
+    QLabel* serialCaption_ = nullptr;
     QLineEdit* SNtext_ = nullptr;
     QPushButton* SetSerNo_ = nullptr;
     QLineEdit* ProfileFactorTxt_ = nullptr;

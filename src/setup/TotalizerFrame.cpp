@@ -162,12 +162,16 @@ bool TotalizerFrame::AskTotalizerReset() {
 void TotalizerFrame::ResetUnitTotalizer() {
     // Written once: a repeated reset would lose what was counted since.
     sender_.link().SendOnce(SetupCommands::framed("GT,1"), ResetReplyWaitMs);
-    emit totalizerReset();
 }
 
 void TotalizerFrame::listChanged(QComboBox* list, int row, int stored, const char* prefix) {
     if (row < 0 || row == stored)
         return;
+    // Without a meter nothing would be reset: nothing to ask.
+    if (!sender_.online()) {
+        selectRow(list, stored);
+        return;
+    }
     ++editing_;
     if (!AskTotalizerReset()) {
         selectRow(list, stored);
@@ -201,7 +205,7 @@ void TotalizerFrame::TotMultTxt_Click(int row) {
 }
 
 void TotalizerFrame::TotResetButton_Click() {
-    if (!AskTotalizerReset() || !sender_.online())
+    if (!sender_.online() || !AskTotalizerReset())
         return;
     sender_.owner().runWhenIdle(this, [this] {
         ResetUnitTotalizer();

@@ -39,10 +39,6 @@ public:
     // Set while a change is under way: the periodic scan leaves the frame alone.
     bool editing() const { return editing_ > 0; }
 
-signals:
-    // The meter reset its total (the refresh timer restarts).
-    void totalizerReset();
-
 private:
     // A unit or multiplier change: asked, sent, then the total is reset.
     void listChanged(QComboBox* list, int row, int stored, const char* prefix);

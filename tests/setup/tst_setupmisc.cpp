@@ -234,6 +234,10 @@ private slots:
              .steps = "page 3;type ContrastVal 12;click SndContrast",
              .wire = Flush + "MD,2,12\n",
              .shown = "ContrastVal=12"},
+            {.name = "contrast one up, then Send",
+             .steps = "page 3;click UpDown1(up);click SndContrast",
+             .wire = Flush + "MD,2,8\n",
+             .shown = "ContrastVal=8"},
             {.name = "contrast 20 on a KR5",
              .steps = "page 3;type ContrastVal 20",
              .wire = "",
@@ -244,6 +248,12 @@ private slots:
              .wire = Flush + "VR,1,54321\n" + "VR,0,\n",
              .prompts = {"The serial number is now 54321."},
              .shown = "SNtext=54321"},
+            {.name = "serial never read back: three rounds, then told",
+             .steps = "unlock;type SNtext 54321;click SetSerNo",
+             .wire = (Flush + "VR,1,54321\n" + "VR,0,\n").repeated(3),
+             .prompts = {"The meter did not confirm the serial number 54321. Check the "
+                         "connection to the meter and try again."},
+             .start = "badOp"},
             {.name = "serial 12a refused",
              .steps = "unlock;page 3;type SNtext 12a;click SetSerNo",
              .wire = "",
@@ -276,6 +286,8 @@ private slots:
         }
         rig.open();
         rig.model.faults().neverOk = start.contains("neverOk");
+        if (start.contains("badOp"))
+            rig.model.faults().badOpCommands = 1000;
         QByteArray wire;
         for (const QString& step : steps.split(';', Qt::SkipEmptyParts)) {
             if (step == "yes" || step == "no") {
@@ -348,6 +360,24 @@ private slots:
         QVERIFY(serial->isHidden() && !serial->isEnabled());
         QTest::mouseClick(rig.get("Text2"), Qt::RightButton);
         QVERIFY(rig.w.switches().serialNumberControls() && !serial->isHidden());
+    }
+
+    // Without a meter nothing is asked and nothing is sent.
+    void withoutMeter() {
+        Rig rig;
+        rig.model.faults().silent = true;
+        rig.w.Form_Load();
+        rig.prompts.clearRecord();
+        rig.sent();
+        rig.w.findChild<QAction*>("mnusetup")->trigger();
+        for (const char* step :
+             {"pick TotUnitsTxt 4", "click TotResetButton", "click TotEnabled(0)",
+              "click SendDispSelect", "page 1", "click LogOffOn(0)", "click LogRates(1)", "page 3",
+              "click SndContrast", "click SendErase"})
+            rig.act(step);
+        QVERIFY(rig.sent().isEmpty());
+        QCOMPARE(rig.prompts.texts(), QStringList());
+        QCOMPARE(rig.shows("TotUnitsTxt"), QString("US Gal"));
     }
 
     // The KR4 counts in oil barrels and pounds too and sets its totalizer
