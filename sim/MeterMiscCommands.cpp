@@ -54,7 +54,6 @@ void addDecimal(MeterModel& model, const char* prefix, int low, int high, Store 
                       }});
 }
 
-
 } // namespace
 
 void installMiscCommands(MeterModel& model) {

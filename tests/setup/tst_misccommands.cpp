@@ -15,16 +15,8 @@ private slots:
         const auto row = [](const char* name, const QByteArray& command, const char* expected) {
             QTest::newRow(name) << command << QByteArray(expected);
         };
-        row("clock 2006-07-05 14:03:09", clockCommand({14, 3, 9, 7, 5, 2006}),
-            "DT,1,140309,1060705\n");
         row("clock 1999, midnight", clockCommand({0, 0, 0, 12, 31, 1999}), "DT,1,000000,991231\n");
         row("clock 1905", clockCommand({23, 59, 59, 1, 1, 1905}), "DT,1,235959,050101\n");
-        // Update 16 s (row 2), rate line velocity, time and date: 2 * 256 + 1 + 8.
-        row("vel, date, 16 s",
-            displayCommand(
-                maskToSend(withUpdateTime(withOption(withOption(0, 0, true), 3, true), 2))),
-            "SC,2,521\n");
-        row("everything off", displayCommand(maskToSend(0)), "SC,2,8\n");
         row("velocity alone", displayCommand(maskToSend(1)), "SC,2,9\n");
         row("totalizer cleared", displayCommand(withOption(0x0207, 1, false)), "SC,2,517\n");
         row("update 64 s over 4 s", displayCommand(withUpdateTime(0x0003, 4)), "SC,2,1027\n");

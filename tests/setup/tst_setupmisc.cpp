@@ -198,11 +198,6 @@ private slots:
                       "YrSet 2006;click SetTimeDate",
              .wire = "",
              .prompts = {"There is no day 31 in month 6 of 2006."}},
-            {.name = "clock: hour 24 refused",
-             .steps = "page 1;type SetHr 24;type SetMin 0;type SelMonth 6;type DaySet 1;type "
-                      "YrSet 2006;click SetTimeDate",
-             .wire = "",
-             .prompts = {"The hour must be a whole number from 0 to 23."}},
             {.name = "clock: minutes 3.5 refused",
              .steps = "page 1;type SetHr 2;type SetMin 3.5;type SelMonth 6;type DaySet 1;type "
                       "YrSet 2006;click SetTimeDate",
