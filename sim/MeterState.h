@@ -107,4 +107,8 @@ struct MeterState {
 
     // Fast learn chosen from the setup dialog (no record shows it).
     qint16 fastLearn = 0;
+
+    // Service values of the "MD,0" record (the signal strength is live).
+    float profileFactor = 1.25f;
+    qint16 totCode = 3;
 };

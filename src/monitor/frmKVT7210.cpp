@@ -482,6 +482,8 @@ frmBSetup& frmKVT7210::ensureSetup() {
         host.pleaseWaitVisible = [this] { return pleaseWait_ && pleaseWait_->isVisible(); };
         host.unloadPleaseWait = [this] { unloadPleaseWait(); };
         host.resumePolling = [this] { polling_.startPolling(); };
+        host.GetSysConfig = [this] { polling_.GetSysConfig(); };
+        host.switches = &switches_;
         setup_ = new frmBSetup(link_, owner_, flags_, config_, host, this);
     }
     return *setup_;

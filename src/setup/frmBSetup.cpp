@@ -1,9 +1,14 @@
 #include "frmBSetup.h"
 
+#include "ClockFrames.h"
+#include "DisplayOptionsFrame.h"
 #include "LearnFrame.h"
 #include "LimitsFrame.h"
+#include "LoggingFrame.h"
+#include "MiscFrames.h"
 #include "PipeFrame.h"
 #include "SetupCommands.h"
+#include "TotalizerFrame.h"
 
 #include "link/LineOwner.h"
 #include "link/MeterLink.h"
@@ -11,6 +16,7 @@
 #include "shared/SchedulingFlags.h"
 #include "shared/UnitTables.h"
 
+#include <QDate>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QLabel>
@@ -75,16 +81,19 @@ void frmBSetup::buildPages() {
     auto* pipeGrid = new QGridLayout(pipePage);
     pipeGrid->addWidget(pipe_, 0, 0);
     pipeGrid->addWidget(limits_, 0, 1, 2, 1);
-    pipeGrid->addWidget(later("Frame37", "TOTALIZER", pipePage), 1, 0);
-    pipeGrid->addWidget(later("DisplayOptions", "Display Options", pipePage), 2, 0, 1, 2);
+    totals_ = new TotalizerFrame(sender_, pipePage);
+    display_ = new DisplayOptionsFrame(sender_, pipePage);
+    pipeGrid->addWidget(totals_, 1, 0);
+    pipeGrid->addWidget(display_, 2, 0, 1, 2);
     pipeGrid->setRowStretch(3, 1);
     SSTab1_->addTab(pipePage, "Pipe");
 
     auto* limitsPage = new QWidget(SSTab1_);
     auto* limitsGrid = new QGridLayout(limitsPage);
-    limitsGrid->addWidget(later("Frame30", "Current Time/Date", limitsPage), 0, 0);
-    limitsGrid->addWidget(later("Frame31", "Set Time/Date", limitsPage), 0, 1);
-    limitsGrid->addWidget(later("Frame39", "Logging", limitsPage), 1, 0);
+    clock_ = new ClockFrames(sender_, limitsPage);
+    logging_ = new LoggingFrame(sender_, limitsPage);
+    limitsGrid->addWidget(clock_, 0, 0, 1, 2);
+    limitsGrid->addWidget(logging_, 1, 0);
     QGroupBox* power = frame("Frame8", "Power Monitor", limitsPage);
     auto* powerLayout = new QHBoxLayout(power);
     powerLayout->addWidget(later("RstPwrMonPanel", "Reset Pwr Monitor", power));
@@ -106,9 +115,8 @@ void frmBSetup::buildPages() {
     learn_ = new LearnFrame(sender_, miscPage);
     auto* miscGrid = new QGridLayout(miscPage);
     miscGrid->addWidget(learn_, 0, 0, 1, 3);
-    miscGrid->addWidget(later("ContrastAdjPanel", "Contrast Adj (0-15)", miscPage), 1, 0);
-    miscGrid->addWidget(later("Frame13(1)", "Master Erase", miscPage), 1, 1);
-    miscGrid->addWidget(later("Frame13(2)", "Service Counters", miscPage), 1, 2);
+    misc_ = new MiscFrames(sender_, host_.switches, miscPage);
+    miscGrid->addWidget(misc_, 1, 0, 1, 3);
     miscGrid->setRowStretch(2, 1);
     SSTab1_->addTab(miscPage, "Misc.");
 
@@ -124,6 +132,7 @@ void frmBSetup::buildPages() {
     connect(pipe_, &PipeFrame::chosenFactorChanged, limits_, &LimitsFrame::showFactor);
     // A new site calibration changes what the meter reports for the pipe.
     connect(limits_, &LimitsFrame::siteCalibrationSent, this, &frmBSetup::PipeSetup);
+    connect(misc_, &MiscFrames::masterErased, this, &frmBSetup::reloadAfterErase);
 }
 
 int frmBSetup::page() const {
@@ -153,6 +162,9 @@ void frmBSetup::Form_Load() {
     if (host_.GetLrnData)
         host_.GetLrnData();
     learn_->showRecord();
+    totals_->applyModel();
+    display_->DisplaySelects();
+    totals_->ScanTotals();
     const ChannelConfig& c = sender_.config().ChanConfig;
     if (c.FlowVolumeUnitIndex < UnitTables::VolumeUnitNames.size() &&
         c.FlowTimeUnitIndex < UnitTables::TimeUnitNames.size())
@@ -186,6 +198,23 @@ void frmBSetup::Do7210() {
     if (sender_.flags().NeedLrnData)
         return;
     learn_->showRecord();
+    if (sender_.online())
+        misc_->Do7210();
+    else
+        misc_->showRecord();
+}
+
+void frmBSetup::reloadAfterErase() {
+    for (const std::function<void()>& read :
+         {host_.GetSysConfig, host_.GetSSConfig, host_.GetLrnData})
+        if (read)
+            read();
+    PipeSetup();
+    learn_->showRecord();
+    totals_->ScanTotals();
+    display_->DisplaySelects();
+    logging_->LogSetData();
+    misc_->Do7210();
 }
 
 void frmBSetup::SSTab1_Click(int index) {
@@ -201,12 +230,26 @@ void frmBSetup::SSTab1_Click(int index) {
             sender_.owner().runWhenIdle(this, [this] { PipeSetup(); });
         break;
     case LimitsPage:
+        clock_->showToday(QDate::currentDate());
         limits_->LimitsPage();
+        logging_->LogSetData();
         break;
     case MiscPage:
         learn_->enableXQMode(false);
-        Do7210();
-        learn_->enableXQMode(true);
+        if (!sender_.online()) {
+            Do7210();
+            learn_->enableXQMode(true);
+            break;
+        }
+        // Reads the meter: a user's action, when the line is free.
+        // The buttons come back even when the port closed meanwhile.
+        sender_.owner().runWhenIdle(
+            this,
+            [this] {
+                Do7210();
+                learn_->enableXQMode(true);
+            },
+            LineOwner::Needs::Nothing);
         break;
     default:
         break;
@@ -225,8 +268,16 @@ void frmBSetup::DoBSetup() {
         Timer1_.start();
         EditInProgress = 0;
         limits_->showRemoteZero();
+        TotalsDue = true;
+        if (TotalsTick && !totals_->editing()) {
+            TotalsTick = false;
+            if (totals_->ScanTotals())
+                TotalsDue = false;
+        }
     }
     ClockDue = shown == LimitsPage;
+    if (ClockDue && clock_->GetTimeDate())
+        ClockDue = false;
     if (shown == MiscPage) {
         const QByteArray reply =
             sender_.read(SetupCommands::framed("MD,3,0"), 1, TransmitPowerReplyLength, "MD,");

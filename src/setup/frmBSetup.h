@@ -7,13 +7,19 @@
 
 #include <functional>
 
+class ClockFrames;
+class DisplayOptionsFrame;
 class LearnFrame;
 class LimitsFrame;
 class LineOwner;
+class LoggingFrame;
 class MeterLink;
+class MiscFrames;
 class PipeFrame;
 class QGroupBox;
 class QTabWidget;
+class ServiceSwitches;
+class TotalizerFrame;
 struct ConfigRecord;
 struct SchedulingFlags;
 
@@ -37,6 +43,10 @@ public:
         std::function<void()> unloadPleaseWait;
         // Restarts the polling timer when the dialog closes.
         std::function<void()> resumePolling;
+        // The system record's read (after a master erase from the dialog).
+        std::function<void()> GetSysConfig;
+        // The program's service switches; the serial-number controls follow them.
+        ServiceSwitches* switches = nullptr;
     };
 
     enum Page { PipePage = 0, LimitsPage = 1, OutputPage = 2, MiscPage = 3 };
@@ -89,6 +99,8 @@ private:
     void buildPages();
     QGroupBox* frame(const char* name, const QString& caption, QWidget* page);
     void applyModelLayout();
+    // Every record and page read again after a master erase; the line is held.
+    void reloadAfterErase();
     int page() const;
 
     SettingSender sender_;
@@ -101,6 +113,11 @@ private:
     PipeFrame* pipe_ = nullptr;
     LimitsFrame* limits_ = nullptr;
     LearnFrame* learn_ = nullptr;
+    TotalizerFrame* totals_ = nullptr;
+    DisplayOptionsFrame* display_ = nullptr;
+    ClockFrames* clock_ = nullptr;
+    LoggingFrame* logging_ = nullptr;
+    MiscFrames* misc_ = nullptr;
     QTimer Timer1_;
     QTimer Timer2_;
     QTimer Timer3_;

@@ -136,7 +136,7 @@ private slots:
         rig.sent();
         rig.tick();
         frmBSetup& d = *rig.w.setupDialog();
-        QCOMPARE(rig.sent(), Flush + "PD,0\n" + Flush + "LR,0\n");
+        QCOMPARE(rig.sent(), Flush + "PD,0\n" + Flush + "LR,0\n" + Flush + "GT,0\n");
         QVERIFY(d.isVisible() && rig.w.flags().SetupOpen && !rig.w.pleaseWait()->isVisible());
         QCOMPARE(d.windowTitle(), QString("Unit Setup"));
         QStringList frames;
@@ -169,6 +169,7 @@ private slots:
     void pagesReadable_data() {
         QTest::addColumn<int>("unitType");
         QTest::newRow("KR5") << 5;
+        QTest::newRow("KR4") << 4;
         QTest::newRow("KR3") << 3;
     }
 
@@ -217,7 +218,7 @@ private slots:
             commands << QString::fromLatin1(r.command.left(6));
         commands.removeDuplicates();
         commands.sort();
-        QCOMPARE(commands, QStringList({"MD,3,0", "PD,0"}));
+        QCOMPARE(commands, QStringList({"DT,0", "MD,0", "MD,3,0", "PD,0", "VR,0"}));
         QCOMPARE(wire.count("MD,3,0\n"), 6);
         QVERIFY(rig.prompts.shown.isEmpty());
     }

@@ -1,0 +1,107 @@
+#include "LoggingFrame.h"
+
+#include "SettingSender.h"
+#include "SetupCommands.h"
+
+#include "link/LineOwner.h"
+#include "link/MeterLink.h"
+#include "link/SerialPort.h"
+#include "shared/ConfigRecord.h"
+#include "shared/SchedulingFlags.h"
+
+#include <QButtonGroup>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QRadioButton>
+
+namespace {
+const char* const Rates[] = {"0.5", "1", "5", "15", "60"};
+
+void select(QButtonGroup* group, int id) {
+    if (QAbstractButton* button = group->button(id))
+        button->setChecked(true);
+}
+} // namespace
+
+LoggingFrame::LoggingFrame(SettingSender& sender, QWidget* parent)
+    : QGroupBox("Logging", parent), sender_(sender) {
+    setObjectName("Frame39");
+    auto* onOff = new QGroupBox("Logging", this);
+    onOff->setObjectName("LogOffOnFrame");
+    auto* onOffLayout = new QHBoxLayout(onOff);
+    LogOffOn_ = new QButtonGroup(this);
+    int index = 0;
+    for (const char* caption : {"Off", "On"}) {
+        auto* button = new QRadioButton(caption, onOff);
+        button->setObjectName(QString("LogOffOn(%1)").arg(index));
+        LogOffOn_->addButton(button, index++);
+        onOffLayout->addWidget(button);
+    }
+    auto* rates = new QGroupBox("Log Rate", this);
+    rates->setObjectName("LogRateFrame");
+    auto* ratesLayout = new QHBoxLayout(rates);
+    LogRates_ = new QButtonGroup(this);
+    index = 0;
+    for (const char* caption : Rates) {
+        auto* button = new QRadioButton(caption, rates);
+        button->setObjectName(QString("LogRates(%1)").arg(index));
+        LogRates_->addButton(button, index++);
+        ratesLayout->addWidget(button);
+    }
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(onOff);
+    layout->addWidget(rates);
+    layout->addStretch(1);
+    connect(LogOffOn_, &QButtonGroup::idClicked, this, &LoggingFrame::LogOffOn_MouseUp);
+    connect(LogRates_, &QButtonGroup::idClicked, this, &LoggingFrame::LogRates_Click);
+}
+
+void LoggingFrame::LogSetData() {
+    const ConfigRecord& c = sender_.config();
+    select(LogOffOn_, c.SysConfig.LoggingOn ? 1 : 0);
+    select(LogRates_, c.ChanConfig.LoggingRateIndex);
+}
+
+void LoggingFrame::LogOffOn_MouseUp(int index) {
+    const qint16 stored = sender_.config().SysConfig.LoggingOn ? 1 : 0;
+    // Shown only once acknowledged.
+    select(LogOffOn_, stored);
+    if (index == stored || !sender_.online())
+        return;
+    sender_.owner().runWhenIdle(this, [this, index] {
+        MeterLink& link = sender_.link();
+        const QByteArray command = SetupCommands::withInt16("LG,1,", qint16(index));
+        for (int send = 0; send < SwitchSends && link.port().isOpen(); ++send) {
+            link.state().CurrentCommand = command;
+            link.SendShortCommand(command);
+            if (link.state().RawReply.contains("OK")) {
+                sender_.config().SysConfig.LoggingOn = qint16(index);
+                // The meter changes both records' logging fields.
+                sender_.flags().NeedSysConfig = true;
+                sender_.flags().NeedLrnData = true;
+                LogSetData();
+                return;
+            }
+        }
+        sender_.refuse(QString("The meter did not acknowledge switching logging %1 after %2 "
+                               "tries, so logging stays %3. Check the connection to the meter "
+                               "and try again.")
+                           .arg(index ? "on" : "off")
+                           .arg(SwitchSends)
+                           .arg(index ? "off" : "on"));
+        LogSetData();
+    });
+}
+
+void LoggingFrame::LogRates_Click(int index) {
+    if (index == sender_.config().ChanConfig.LoggingRateIndex)
+        return;
+    sender_.send(
+        this, SetupCommands::withInt16("LG,2,", qint16(index)),
+        [this, index] {
+            sender_.config().ChanConfig.LoggingRateIndex = qint16(index);
+            LogSetData();
+        },
+        [this] { LogSetData(); });
+}

@@ -1,0 +1,265 @@
+#include "TotalizerFrame.h"
+
+#include "MiscCommands.h"
+#include "SettingSender.h"
+#include "SetupCommands.h"
+
+#include "link/LineOwner.h"
+#include "link/MeterLink.h"
+#include "shared/ConfigRecord.h"
+#include "shared/SchedulingFlags.h"
+#include "ui/Prompts.h"
+
+#include <QButtonGroup>
+#include <QComboBox>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSignalBlocker>
+
+#include <algorithm>
+
+namespace {
+
+// The "GT,0" record's length: every character carries data, a line feed follows.
+constexpr int TotalsRecordLength = 22;
+const QStringList Units = {"US Gal", "ImpGal", "MGal", "Ft^3", "M^3", "Liter"};
+// The oil barrel and pound, which the KR4 and KR3 count in as well.
+const QStringList OlderModelUnits = {"OB", "LB"};
+const QStringList Multipliers = {"x1", "x10", "x100", "x1000", "x10000"};
+const QStringList RelayMultipliers = {" No", " x1", " x2", " x5", " x10"};
+
+QButtonGroup* noYes(const char* name, QGroupBox* frame) {
+    auto* group = new QButtonGroup(frame);
+    auto* layout = new QHBoxLayout(frame);
+    int index = 0;
+    for (const char* caption : {"No", "Yes"}) {
+        auto* button = new QRadioButton(caption, frame);
+        button->setObjectName(QString("%1(%2)").arg(name).arg(index));
+        group->addButton(button, index++);
+        layout->addWidget(button);
+    }
+    return group;
+}
+
+void select(QButtonGroup* group, int id) {
+    if (QAbstractButton* button = group->button(id))
+        button->setChecked(true);
+}
+
+// A list entry, or no selection for an index outside the list.
+void selectRow(QComboBox* list, int row) {
+    const QSignalBlocker quiet(list);
+    list->setCurrentIndex(row >= 0 && row < list->count() ? row : -1);
+}
+
+QComboBox* list(const char* name, const QStringList& items, QWidget* parent) {
+    auto* box = new QComboBox(parent);
+    box->setObjectName(name);
+    box->addItems(items);
+    return box;
+}
+
+} // namespace
+
+TotalizerFrame::TotalizerFrame(SettingSender& sender, QWidget* parent)
+    : QGroupBox("TOTALIZER", parent), sender_(sender) {
+    setObjectName("Frame37");
+    Text1_ = new QLineEdit(this);
+    Text1_->setObjectName("Text1");
+    Text1_->setReadOnly(true);
+    Text1_->setEnabled(false);
+    SettingSender::fitNumbers(Text1_);
+    TotUnitsTxt_ = list("TotUnitsTxt", Units, this);
+    TotMultTxt_ = list("TotMultTxt", Multipliers, this);
+    auto* enabled = new QGroupBox("Totalizer Enabled", this);
+    enabled->setObjectName("TotEnabledFrame");
+    TotEnabled_ = noYes("TotEnabled", enabled);
+    Frame26_ = new QGroupBox("Tot Relay 1", this);
+    Frame26_->setObjectName("Frame26");
+    TotRly1_ = noYes("TotRly1", Frame26_);
+    TotMulRlyText_ = new QLabel("Tot. Relay 1.", this);
+    TotMulRlyText_->setObjectName("TotMulRlyText");
+    TotRlyMult_ = list("TotRlyMult", RelayMultipliers, this);
+    TotMulRlyText_->hide();
+    TotRlyMult_->hide();
+    TotResetButton_ = new QPushButton("Totalizer Reset", this);
+    TotResetButton_->setObjectName("TotResetButton");
+    TotResetButton_->setAutoDefault(false);
+
+    auto* grid = new QGridLayout(this);
+    grid->addWidget(new QLabel("Totalizer Value", this), 0, 0);
+    grid->addWidget(Text1_, 0, 1);
+    grid->addWidget(new QLabel("Units", this), 1, 0);
+    grid->addWidget(TotUnitsTxt_, 1, 1);
+    grid->addWidget(new QLabel("Multiplier", this), 2, 0);
+    grid->addWidget(TotMultTxt_, 2, 1);
+    grid->addWidget(enabled, 3, 0, 1, 2);
+    grid->addWidget(Frame26_, 4, 0, 1, 2);
+    grid->addWidget(TotMulRlyText_, 5, 0);
+    grid->addWidget(TotRlyMult_, 5, 1);
+    grid->addWidget(TotResetButton_, 6, 0, 1, 2);
+    grid->setRowStretch(7, 1);
+
+    connect(TotUnitsTxt_, &QComboBox::activated, this, &TotalizerFrame::TotUnitsTxt_Click);
+    connect(TotMultTxt_, &QComboBox::activated, this, &TotalizerFrame::TotMultTxt_Click);
+    connect(TotResetButton_, &QPushButton::clicked, this, &TotalizerFrame::TotResetButton_Click);
+    connect(TotEnabled_, &QButtonGroup::idClicked, this, &TotalizerFrame::TotEnabled_MouseUp);
+    connect(TotRly1_, &QButtonGroup::idClicked, this, &TotalizerFrame::TotRly1_MouseUp);
+    connect(TotRlyMult_, &QComboBox::activated, this, &TotalizerFrame::TotRlyMult_Click);
+}
+
+void TotalizerFrame::applyModel() {
+    const SchedulingFlags& flags = sender_.flags();
+    if ((flags.UnitIsKR4 || flags.UnitIsKR3) && TotUnitsTxt_->count() == Units.size())
+        TotUnitsTxt_->addItems(OlderModelUnits);
+    Frame26_->setVisible(!flags.UnitIsKR4 && !flags.UnitIsKR3);
+    TotMulRlyText_->setVisible(flags.UnitIsKR4);
+    TotRlyMult_->setVisible(flags.UnitIsKR4);
+    showStored();
+}
+
+void TotalizerFrame::showStored() {
+    const ConfigRecord& c = sender_.config();
+    selectRow(TotUnitsTxt_, c.ChanConfig.TotalizerVolumeUnitIndex);
+    selectRow(TotMultTxt_, c.ChanConfig.TotalizerMultiplierIndex);
+    select(TotEnabled_, c.ChanConfig.TotalizerEnabled ? 1 : 0);
+    select(TotRly1_, c.SysConfig.TotalizerRelay ? 1 : 0);
+    selectRow(TotRlyMult_, c.SysConfig.TotalizerRelay);
+}
+
+bool TotalizerFrame::ScanTotals() {
+    const QByteArray reply =
+        sender_.read(SetupCommands::framed("GT,0"), 3, TotalsRecordLength, "GT,0");
+    const std::optional<MiscCommands::Totals> totals = MiscCommands::decodeTotals(reply);
+    if (!totals)
+        return false;
+    ConfigRecord& c = sender_.config();
+    c.ChanConfig.TotalizerVolumeUnitIndex = quint8(totals->unit);
+    c.ChanConfig.TotalizerMultiplierIndex = quint8(totals->multiplier);
+    c.ChanConfig.TotalizerEnabled = quint8(totals->enabled);
+    c.SysConfig.TotalizerRelay = qint16(totals->relay);
+    showStored();
+    // An index the lists do not hold shows no entry, and no total scaled by a
+    // guess.
+    const bool known = totals->unit >= 0 && totals->unit < TotUnitsTxt_->count() &&
+                       totals->multiplier >= 0 && totals->multiplier < TotMultTxt_->count();
+    if (known)
+        Text1_->setText(MiscCommands::totalText(totals->total, totals->multiplier));
+    return true;
+}
+
+bool TotalizerFrame::AskTotalizerReset() {
+    return sender_.link().prompts().ask("This Will Cause the Totalizer to Reset - continue ?",
+                                        "TOTALIZER RESET", Prompts::Buttons::YesNo,
+                                        Prompts::Icon::Critical,
+                                        Prompts::Answer::No) == Prompts::Answer::Yes;
+}
+
+void TotalizerFrame::ResetUnitTotalizer() {
+    // Written once: a repeated reset would lose what was counted since.
+    sender_.link().SendOnce(SetupCommands::framed("GT,1"), ResetReplyWaitMs);
+}
+
+void TotalizerFrame::listChanged(QComboBox* list, int row, int stored, const char* prefix) {
+    if (row < 0 || row == stored)
+        return;
+    // Without a meter nothing would be reset: nothing to ask.
+    if (!sender_.online()) {
+        selectRow(list, stored);
+        return;
+    }
+    ++editing_;
+    if (!AskTotalizerReset()) {
+        selectRow(list, stored);
+        --editing_;
+        return;
+    }
+    const auto done = [this] {
+        showStored();
+        editing_ = std::max(0, editing_ - 1);
+    };
+    sender_.send(
+        this, SetupCommands::framed(prefix + QByteArray::number(row)),
+        [this, list, row, done] {
+            ChannelConfig& c = sender_.config().ChanConfig;
+            (list == TotUnitsTxt_ ? c.TotalizerVolumeUnitIndex : c.TotalizerMultiplierIndex) =
+                quint8(row);
+            Text1_->setText("0");
+            ResetUnitTotalizer();
+            ScanTotals();
+            done();
+        },
+        done);
+}
+
+void TotalizerFrame::TotUnitsTxt_Click(int row) {
+    listChanged(TotUnitsTxt_, row, sender_.config().ChanConfig.TotalizerVolumeUnitIndex, "GT,3,");
+}
+
+void TotalizerFrame::TotMultTxt_Click(int row) {
+    listChanged(TotMultTxt_, row, sender_.config().ChanConfig.TotalizerMultiplierIndex, "GT,4,");
+}
+
+void TotalizerFrame::TotResetButton_Click() {
+    if (!sender_.online() || !AskTotalizerReset())
+        return;
+    sender_.owner().runWhenIdle(this, [this] {
+        ResetUnitTotalizer();
+        Text1_->setText("0");
+    });
+}
+
+void TotalizerFrame::TotEnabled_MouseUp(int index) {
+    const quint8 on = quint8(index == 1);
+    if (on == sender_.config().ChanConfig.TotalizerEnabled)
+        return;
+    ++editing_;
+    const auto done = [this] {
+        showStored();
+        editing_ = std::max(0, editing_ - 1);
+    };
+    sender_.send(
+        this, SetupCommands::framed(on ? "GT,2,1" : "GT,2,0"),
+        [this, on, done] {
+            sender_.config().ChanConfig.TotalizerEnabled = on;
+            done();
+        },
+        done);
+}
+
+void TotalizerFrame::TotRly1_MouseUp(int index) {
+    const qint16 relay = qint16(index == 1);
+    if (relay == sender_.config().SysConfig.TotalizerRelay)
+        return;
+    ++editing_;
+    const auto done = [this] {
+        showStored();
+        editing_ = std::max(0, editing_ - 1);
+    };
+    sender_.send(
+        this, SetupCommands::framed(relay ? "GT,5,1" : "GT,5,0"),
+        [this, relay, done] {
+            sender_.config().SysConfig.TotalizerRelay = relay;
+            done();
+            // The relay settings follow; the byte 9 is the meter's own code.
+            sender_.send(
+                this, SetupCommands::framed(QByteArray("RY,9,") + char(9)), [] {}, [] {});
+        },
+        done);
+}
+
+void TotalizerFrame::TotRlyMult_Click(int row) {
+    if (row < 0 || row == sender_.config().SysConfig.TotalizerRelay)
+        return;
+    sender_.send(
+        this, SetupCommands::framed("GT,5," + QByteArray::number(row)),
+        [this, row] {
+            sender_.config().SysConfig.TotalizerRelay = qint16(row);
+            showStored();
+        },
+        [this] { showStored(); });
+}
