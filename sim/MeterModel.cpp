@@ -1,6 +1,7 @@
 #include "MeterModel.h"
 
 #include "MeterAnalysis.h"
+#include "MeterOutputCommands.h"
 #include "MeterSetupCommands.h"
 
 #include <QtEndian>
@@ -144,6 +145,7 @@ void MeterModel::installCommands() {
                 }});
     MeterAnalysis::installCommands(*this);
     installSetupCommands(*this);
+    installOutputCommands(*this);
 }
 
 void MeterModel::addCommand(const Command& command) {

@@ -107,4 +107,12 @@ struct MeterState {
 
     // Fast learn chosen from the setup dialog (no record shows it).
     qint16 fastLearn = 0;
+
+    // 4-20 mA output ("MA"): the calibration flags, calibration mode and the
+    // count forced while in it. Relay test switches ("RY,3,"), 0 off.
+    qint16 calFinished = 1;
+    qint16 calSecondFlag = 0;
+    bool calibrating = false;
+    qint16 forcedCount = 0;
+    std::array<quint8, 4> relayTests{};
 };

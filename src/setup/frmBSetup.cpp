@@ -1,8 +1,11 @@
 #include "frmBSetup.h"
 
+#include "CurrentOutputFrame.h"
 #include "LearnFrame.h"
 #include "LimitsFrame.h"
 #include "PipeFrame.h"
+#include "PowerMonitorFrame.h"
+#include "RelayFrames.h"
 #include "SetupCommands.h"
 
 #include "link/LineOwner.h"
@@ -85,20 +88,17 @@ void frmBSetup::buildPages() {
     limitsGrid->addWidget(later("Frame30", "Current Time/Date", limitsPage), 0, 0);
     limitsGrid->addWidget(later("Frame31", "Set Time/Date", limitsPage), 0, 1);
     limitsGrid->addWidget(later("Frame39", "Logging", limitsPage), 1, 0);
-    QGroupBox* power = frame("Frame8", "Power Monitor", limitsPage);
-    auto* powerLayout = new QHBoxLayout(power);
-    powerLayout->addWidget(later("RstPwrMonPanel", "Reset Pwr Monitor", power));
-    powerLayout->addWidget(later("RlyPwrMonPan", "Pwr Monitor Relay", power));
-    limitsGrid->addWidget(power, 1, 1);
+    power_ = new PowerMonitorFrame(sender_, {host_.GetLrnData, host_.GetSysConfig}, limitsPage);
+    limitsGrid->addWidget(power_, 1, 1);
     limitsGrid->setRowStretch(2, 1);
     SSTab1_->addTab(limitsPage, "Limits");
 
     auto* outputPage = new QWidget(SSTab1_);
     auto* outputGrid = new QGridLayout(outputPage);
-    outputGrid->addWidget(later("Frame11", "4-20 mA Flow Rates", outputPage), 0, 0);
-    outputGrid->addWidget(later("Calibratepanel", "4-20 Calibrate", outputPage), 0, 1);
-    outputGrid->addWidget(later("SelRely14", "Relays Setup/Test", outputPage), 1, 0);
-    outputGrid->addWidget(later("SingleRly(0)", "RELAY", outputPage), 1, 1);
+    output_ = new CurrentOutputFrame(sender_, Timer3_, CalPollDue, EditInProgress, outputPage);
+    relays_ = new RelayFrames(sender_, outputPage);
+    outputGrid->addWidget(output_, 0, 0);
+    outputGrid->addWidget(relays_, 1, 0);
     outputGrid->setRowStretch(2, 1);
     SSTab1_->addTab(outputPage, "Output Options");
 
@@ -124,6 +124,8 @@ void frmBSetup::buildPages() {
     connect(pipe_, &PipeFrame::chosenFactorChanged, limits_, &LimitsFrame::showFactor);
     // A new site calibration changes what the meter reports for the pipe.
     connect(limits_, &LimitsFrame::siteCalibrationSent, this, &frmBSetup::PipeSetup);
+    connect(output_, &CurrentOutputFrame::calibrationChanged, relays_,
+            &RelayFrames::setCalibrating);
 }
 
 int frmBSetup::page() const {
@@ -202,6 +204,14 @@ void frmBSetup::SSTab1_Click(int index) {
         break;
     case LimitsPage:
         limits_->LimitsPage();
+        power_->showRecord();
+        if (sender_.online())
+            sender_.owner().runWhenIdle(this, [this] { power_->Pwrlost(); });
+        break;
+    case OutputPage:
+        if (sender_.online())
+            sender_.owner().runWhenIdle(this, [this] { output_->Data4to20(); });
+        relays_->showPage();
         break;
     case MiscPage:
         learn_->enableXQMode(false);
@@ -219,6 +229,7 @@ void frmBSetup::DoBSetup() {
     if (host_.pleaseWaitVisible && host_.pleaseWaitVisible() && host_.unloadPleaseWait)
         host_.unloadPleaseWait();
     Timer2_.start();
+    output_->pendingRequests();
     const int shown = page();
     if (shown == PipePage) {
         limits_->showUnitLabel(sender_.config().FlowUnitLabel);
@@ -227,6 +238,8 @@ void frmBSetup::DoBSetup() {
         limits_->showRemoteZero();
     }
     ClockDue = shown == LimitsPage;
+    if (shown == OutputPage)
+        output_->refreshPage();
     if (shown == MiscPage) {
         const QByteArray reply =
             sender_.read(SetupCommands::framed("MD,3,0"), 1, TransmitPowerReplyLength, "MD,");
@@ -241,12 +254,15 @@ void frmBSetup::DoBSetup() {
                 host_.GetSSConfig();
         }
     }
+    output_->afterRefresh();
 }
 
 void frmBSetup::Form_Unload() {
     if (!open_)
         return;
     open_ = false;
+    relays_->closeWindows();
+    output_->leaveOnClose();
     Timer1_.stop();
     Timer2_.stop();
     Timer3_.stop();
@@ -257,6 +273,10 @@ void frmBSetup::Form_Unload() {
     // Without a meter the main window stays in its demonstration state.
     if (flags.LinkEstablished && host_.resumePolling)
         host_.resumePolling();
+}
+
+void frmBSetup::endRelayTests() {
+    relays_->endTests();
 }
 
 void frmBSetup::done(int result) {

@@ -7,11 +7,14 @@
 
 #include <functional>
 
+class CurrentOutputFrame;
 class LearnFrame;
 class LimitsFrame;
 class LineOwner;
 class MeterLink;
 class PipeFrame;
+class PowerMonitorFrame;
+class RelayFrames;
 class QGroupBox;
 class QTabWidget;
 struct ConfigRecord;
@@ -32,6 +35,7 @@ public:
         // The polling cycle's reads of the learn data and channel record.
         std::function<void()> GetLrnData;
         std::function<void()> GetSSConfig;
+        std::function<void()> GetSysConfig;
         // The please-wait window shown while the dialog opens.
         std::function<bool()> pleaseWaitVisible;
         std::function<void()> unloadPleaseWait;
@@ -68,6 +72,11 @@ public:
     PipeFrame& pipe() { return *pipe_; }
     LimitsFrame& limits() { return *limits_; }
     LearnFrame& learn() { return *learn_; }
+    CurrentOutputFrame& output() { return *output_; }
+    RelayFrames& relays() { return *relays_; }
+    PowerMonitorFrame& power() { return *power_; }
+    // The program is closing: relay tests under way end now.
+    void endRelayTests();
     SettingSender& sender() { return sender_; }
     QTimer& Timer1() { return Timer1_; }
     QTimer& Timer2() { return Timer2_; }
@@ -101,6 +110,9 @@ private:
     PipeFrame* pipe_ = nullptr;
     LimitsFrame* limits_ = nullptr;
     LearnFrame* learn_ = nullptr;
+    CurrentOutputFrame* output_ = nullptr;
+    RelayFrames* relays_ = nullptr;
+    PowerMonitorFrame* power_ = nullptr;
     QTimer Timer1_;
     QTimer Timer2_;
     QTimer Timer3_;

@@ -217,7 +217,7 @@ private slots:
             commands << QString::fromLatin1(r.command.left(6));
         commands.removeDuplicates();
         commands.sort();
-        QCOMPARE(commands, QStringList({"MD,3,0", "PD,0"}));
+        QCOMPARE(commands, QStringList({"LR,0", "MA,0", "MD,3,0", "PD,0", "SC,0,"}));
         QCOMPARE(wire.count("MD,3,0\n"), 6);
         QVERIFY(rig.prompts.shown.isEmpty());
     }
