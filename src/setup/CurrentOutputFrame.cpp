@@ -131,6 +131,9 @@ CurrentOutputFrame::CurrentOutputFrame(SettingSender& sender, QTimer& Timer3, bo
     grid->addWidget(ConnectText_, 2, 1);
     grid->setRowStretch(3, 1);
 
+    // Enter ends an entry in a box; it never presses a button.
+    for (QPushButton* b : findChildren<QPushButton*>())
+        b->setAutoDefault(false);
     connect(chk420mA_, &QCheckBox::clicked, this, &CurrentOutputFrame::chk420mA_Click);
     connect(CalModeChecked_, &QCheckBox::clicked, this, &CurrentOutputFrame::CalModeChecked_Click);
     SettingSender::onEdited(Ma_4FlowRate_, [this] { flowRateEdited(false); });
@@ -401,7 +404,8 @@ void CurrentOutputFrame::SetCal420mA() {
         return;
     }
     Output4or20_->button(0)->setChecked(true);
-    link.SendUntilOk(OutputCommands::forceCommand(1, record_.count4));
+    if (link.SendUntilOk(OutputCommands::forceCommand(1, record_.count4)))
+        showForced(0);
     Calibratepanel_->setEnabled(true);
     ConnectText_->show();
     Timer3_.start();
@@ -447,7 +451,16 @@ void CurrentOutputFrame::EndCalibration() {
 void CurrentOutputFrame::Output4or20_Click(int index) {
     const int count = index == 0 ? record_.count4 : record_.count20;
     sender_.send(
-        this, OutputCommands::forceCommand(index + 1, count), [] {}, [this] { deselectForce(); });
+        this, OutputCommands::forceCommand(index + 1, count), [this, index] { showForced(index); },
+        [this] { deselectForce(); });
+}
+
+void CurrentOutputFrame::showForced(int index) {
+    // The meter drives the forced end now; the next poll confirms it.
+    const double mA = index == 0 ? 4 : 20;
+    record_.present = index == 0 ? record_.count4 : record_.count20;
+    showCurrent(mA, "##.0#");
+    moveSlider(mA);
 }
 
 void CurrentOutputFrame::SetCurrentOutput() {

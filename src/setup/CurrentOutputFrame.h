@@ -70,6 +70,8 @@ private:
     void Send4_20_Click();
     void Output4or20_Click(int index);
     void deselectForce();
+    // Shows the current of a forced end: 0 for 4 mA, 1 for 20 mA.
+    void showForced(int index);
     void showFlowRates();
     void showCurrent(double mA, const char* pattern);
     void moveSlider(double mA);

@@ -44,6 +44,9 @@ PowerMonitorFrame::PowerMonitorFrame(SettingSender& sender, Reads reads, QWidget
     }
     connect(Rly4PwrMon_, &QButtonGroup::idClicked, this, &PowerMonitorFrame::Rly4PwrMon_Click);
 
+    // Enter ends an entry in a box; it never presses a button.
+    for (QPushButton* b : findChildren<QPushButton*>())
+        b->setAutoDefault(false);
     auto* grid = new QGridLayout(this);
     grid->addWidget(Text3_, 0, 0, 1, 2);
     grid->addWidget(RstPwrMonPanel_, 1, 0);

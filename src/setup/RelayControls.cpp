@@ -48,6 +48,8 @@ RelayControls::RelayControls(SettingSender& sender, SystemConfig& table, int rel
     grid->addWidget(radio("ActRlyYes", "Yes", active_, 1), 2, 1);
     grid->addWidget(radio("ActRlyNo", "No", active_, 0), 2, 2);
     grid->setColumnMinimumWidth(4, RlyRate_->fontMetrics().horizontalAdvance("Ft3/Day") + 4);
+    // Spare width goes to the right, not into the boxes.
+    grid->setColumnStretch(5, 1);
 
     connect(sense_, &QButtonGroup::idClicked, this, [this](int id) { CondSetRly_Click(id == 1); });
     connect(active_, &QButtonGroup::idClicked, this, [this](int id) { ActRly_Click(id == 1); });

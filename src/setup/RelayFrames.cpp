@@ -39,6 +39,9 @@ RelayFrames::RelayFrames(SettingSender& sender, QWidget* parent)
     layout->addWidget(SelRely14_, 0, Qt::AlignTop);
     layout->addWidget(SingleRly_, 1);
 
+    // Enter ends an entry in a box; it never presses a button.
+    for (QPushButton* b : findChildren<QPushButton*>())
+        b->setAutoDefault(false);
     connect(update, &QPushButton::clicked, this, &RelayFrames::RlyUpdate_Click);
     connect(test, &QPushButton::clicked, this, &RelayFrames::RlyTestFormSel_Click);
     connect(DoRelays14_, &QPushButton::clicked, this, &RelayFrames::DoRelays14_Click);

@@ -72,6 +72,9 @@ TstRlys4::TstRlys4(SettingSender& sender, QWidget* parent) : QDialog(parent), se
     TstRlyFrame_->hide();
     grid->addWidget(TstRlyFrame_, 3, 0, 1, 2);
 
+    // Enter ends an entry in a box; it never presses a button.
+    for (QPushButton* b : findChildren<QPushButton*>())
+        b->setAutoDefault(false);
     connect(update, &QPushButton::clicked, this, &TstRlys4::RlyUpdate_Click);
     connect(test, &QPushButton::clicked, this, &TstRlys4::RlyTestFormSel_Click);
     connect(exit, &QPushButton::clicked, this, &TstRlys4::Command1_Click);
