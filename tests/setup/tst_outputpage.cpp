@@ -6,6 +6,7 @@
 #include "link/MeterLink.h"
 #include "link/PortSettingsStore.h"
 #include "monitor/frmKVT7210.h"
+#include "setup/CurrentOutputFrame.h"
 #include "setup/RelayFrames.h"
 #include "setup/TstRlys4.h"
 #include "setup/frmBSetup.h"
@@ -21,6 +22,7 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QSlider>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QtEndian>
@@ -137,10 +139,17 @@ private slots:
         rig.act("click Adjust420");
         QCOMPARE(rig.sent(), Flush + hex("4d412c322c322ccc0f") + "\n");
         QCOMPARE(rig.model.state().cal4mA * 10000 + rig.model.state().cal20mA, 5574044);
+        // The slider half way: the count half way between 557 and 4044, 2300.5.
+        auto* slider = rig.get<QSlider>("Slider1");
+        slider->setValue(slider->maximum() / 2);
+        emit slider->sliderReleased();
+        rig.tick();
+        QVERIFY(rig.sent().startsWith(Flush + hex("4d412c322c332cfd08") + "\n"));
         // The keep-alive while calibrating, then leaving.
         d.CalPollDue = true;
         rig.tick();
         QVERIFY(rig.sent().endsWith(Flush + "MA,1,1\n"));
+        QCOMPARE(rig.shows("mAcurrentVal"), QString("12.0"));
         rig.act("click CalModeChecked");
         rig.tick();
         QVERIFY(rig.sent().startsWith(Flush + "MA,1,2\n" + Flush + "MA,0\n"));
@@ -291,6 +300,35 @@ private slots:
                  QString("100.0 20.0 checked"));
         QCOMPARE(rig.model.state().relaySingles[3][0], 20.0f);
         QVERIFY(rig.prompts.shown.isEmpty());
+    }
+
+    // A meter that never acknowledges calibration mode is bounded: the user
+    // is told once and the box is cleared.
+    void calibrationNeverAcknowledged() {
+        Rig rig;
+        rig.openOutputPage();
+        rig.model.faults().neverOk = true;
+        rig.act("click CalModeChecked");
+        rig.tick();
+        QCOMPARE(rig.sent().count("MA,1,1\n"), 10);
+        QCOMPARE(rig.prompts.texts(),
+                 QStringList("The meter did not acknowledge \"MA,1,1\". Check the connection "
+                             "to the meter and try again."));
+        QVERIFY(!rig.get<QAbstractButton>("CalModeChecked")->isChecked());
+        QVERIFY(rig.get<QGroupBox>("SingleRly(0)")->isEnabled());
+    }
+
+    // The program closing while a relay test runs ends it at once.
+    void programExitEndsRelayTest() {
+        Rig rig;
+        rig.openOutputPage();
+        rig.act("click RlyTestFormSel");
+        frmTstRly1* t = rig.w.setupDialog()->relays().relay1Window();
+        rig.act("click RlyTstOn(1)", t);
+        rig.sent();
+        rig.w.setupDialog()->endRelayTests();
+        QCOMPARE(rig.sent(), Flush + "RY,5\n");
+        QVERIFY(!t->isVisible() && !rig.w.flags().RelayTestOpen);
     }
 
     // Relay 1 as the totalizer relay locks the relay controls out.
