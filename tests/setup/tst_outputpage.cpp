@@ -483,6 +483,9 @@ private slots:
             if (!shots.isEmpty())
                 w->grab().save(QString("%1/%2-KR%3.png").arg(shots, w->objectName()).arg(unitType));
         }
+        d.findChild<QTabWidget*>("SSTab1")->setCurrentIndex(frmBSetup::LimitsPage);
+        if (!shots.isEmpty())
+            d.grab().save(QString("%1/power-KR%2.png").arg(shots).arg(unitType));
         if (one)
             one->close();
         if (four)
