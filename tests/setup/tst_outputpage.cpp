@@ -331,6 +331,25 @@ private slots:
         QVERIFY(!t->isVisible() && !rig.w.flags().RelayTestOpen);
     }
 
+    // Without a meter the page and its windows send nothing, whatever the user does.
+    void withoutMeter() {
+        Rig rig;
+        rig.model.faults().silent = true;
+        rig.w.Form_Load();
+        rig.w.findChild<QAction*>("mnusetup")->trigger();
+        rig.w.setupDialog()->findChild<QTabWidget*>("SSTab1")->setCurrentIndex(
+            frmBSetup::OutputPage);
+        rig.prompts.clearRecord();
+        rig.sent();
+        rig.acts("click CalModeChecked;click chk420mA;type Ma_20FlowRate 5;click Send4_20;"
+                 "click CondSetRlyOff;click RlyUpdate;click RlyTestFormSel");
+        rig.act("click RlyTstOn(1)", rig.w.setupDialog()->relays().relay1Window());
+        rig.w.setupDialog()->relays().relay1Window()->close();
+        rig.w.setupDialog()->close();
+        QVERIFY(rig.sent().isEmpty());
+        QVERIFY(!rig.get<QAbstractButton>("CalModeChecked")->isChecked());
+    }
+
     // Relay 1 as the totalizer relay locks the relay controls out.
     void totalizerRelayLocksRelay1() {
         Rig rig;
