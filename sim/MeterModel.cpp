@@ -2,6 +2,7 @@
 
 #include "MeterAnalysis.h"
 #include "MeterMiscCommands.h"
+#include "MeterOutputCommands.h"
 #include "MeterSetupCommands.h"
 
 #include <QtEndian>
@@ -146,6 +147,7 @@ void MeterModel::installCommands() {
     MeterAnalysis::installCommands(*this);
     installSetupCommands(*this);
     installMiscCommands(*this);
+    installOutputCommands(*this);
 }
 
 void MeterModel::addCommand(const Command& command) {

@@ -111,4 +111,11 @@ struct MeterState {
     // Service values of the "MD,0" record (the signal strength is live).
     float profileFactor = 1.25f;
     qint16 totCode = 3;
+    // 4-20 mA output ("MA"): the calibration flags, calibration mode and the
+    // count forced while in it. Relay test switches ("RY,3,"), 0 off.
+    qint16 calFinished = 1;
+    qint16 calSecondFlag = 0;
+    bool calibrating = false;
+    qint16 forcedCount = 0;
+    std::array<quint8, 4> relayTests{};
 };

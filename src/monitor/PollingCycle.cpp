@@ -62,6 +62,8 @@ void PollingCycle::Launch() {
         }
         return;
     }
+    if (flags_.RelayTestOpen)
+        return;
     SerialPort& port = link_.port();
     if (!port.isOpen())
         return;

@@ -2,11 +2,14 @@
 
 #include "ClockFrames.h"
 #include "DisplayOptionsFrame.h"
+#include "CurrentOutputFrame.h"
 #include "LearnFrame.h"
 #include "LimitsFrame.h"
 #include "LoggingFrame.h"
 #include "MiscFrames.h"
 #include "PipeFrame.h"
+#include "PowerMonitorFrame.h"
+#include "RelayFrames.h"
 #include "SetupCommands.h"
 #include "TotalizerFrame.h"
 
@@ -94,20 +97,17 @@ void frmBSetup::buildPages() {
     logging_ = new LoggingFrame(sender_, limitsPage);
     limitsGrid->addWidget(clock_, 0, 0, 1, 2);
     limitsGrid->addWidget(logging_, 1, 0);
-    QGroupBox* power = frame("Frame8", "Power Monitor", limitsPage);
-    auto* powerLayout = new QHBoxLayout(power);
-    powerLayout->addWidget(later("RstPwrMonPanel", "Reset Pwr Monitor", power));
-    powerLayout->addWidget(later("RlyPwrMonPan", "Pwr Monitor Relay", power));
-    limitsGrid->addWidget(power, 1, 1);
+    power_ = new PowerMonitorFrame(sender_, {host_.GetLrnData, host_.GetSysConfig}, limitsPage);
+    limitsGrid->addWidget(power_, 1, 1);
     limitsGrid->setRowStretch(2, 1);
     SSTab1_->addTab(limitsPage, "Limits");
 
     auto* outputPage = new QWidget(SSTab1_);
     auto* outputGrid = new QGridLayout(outputPage);
-    outputGrid->addWidget(later("Frame11", "4-20 mA Flow Rates", outputPage), 0, 0);
-    outputGrid->addWidget(later("Calibratepanel", "4-20 Calibrate", outputPage), 0, 1);
-    outputGrid->addWidget(later("SelRely14", "Relays Setup/Test", outputPage), 1, 0);
-    outputGrid->addWidget(later("SingleRly(0)", "RELAY", outputPage), 1, 1);
+    output_ = new CurrentOutputFrame(sender_, Timer3_, CalPollDue, EditInProgress, outputPage);
+    relays_ = new RelayFrames(sender_, outputPage);
+    outputGrid->addWidget(output_, 0, 0);
+    outputGrid->addWidget(relays_, 1, 0);
     outputGrid->setRowStretch(2, 1);
     SSTab1_->addTab(outputPage, "Output Options");
 
@@ -133,6 +133,8 @@ void frmBSetup::buildPages() {
     // A new site calibration changes what the meter reports for the pipe.
     connect(limits_, &LimitsFrame::siteCalibrationSent, this, &frmBSetup::PipeSetup);
     connect(misc_, &MiscFrames::masterErased, this, &frmBSetup::reloadAfterErase);
+    connect(output_, &CurrentOutputFrame::calibrationChanged, relays_,
+            &RelayFrames::setCalibrating);
 }
 
 int frmBSetup::page() const {
@@ -233,6 +235,14 @@ void frmBSetup::SSTab1_Click(int index) {
         clock_->showToday(QDate::currentDate());
         limits_->LimitsPage();
         logging_->LogSetData();
+        power_->showRecord();
+        if (sender_.online())
+            sender_.owner().runWhenIdle(this, [this] { power_->Pwrlost(); });
+        break;
+    case OutputPage:
+        if (sender_.online())
+            sender_.owner().runWhenIdle(this, [this] { output_->Data4to20(); });
+        relays_->showPage();
         break;
     case MiscPage:
         learn_->enableXQMode(false);
@@ -262,6 +272,7 @@ void frmBSetup::DoBSetup() {
     if (host_.pleaseWaitVisible && host_.pleaseWaitVisible() && host_.unloadPleaseWait)
         host_.unloadPleaseWait();
     Timer2_.start();
+    output_->pendingRequests();
     const int shown = page();
     if (shown == PipePage) {
         limits_->showUnitLabel(sender_.config().FlowUnitLabel);
@@ -278,6 +289,8 @@ void frmBSetup::DoBSetup() {
     ClockDue = shown == LimitsPage;
     if (ClockDue && clock_->GetTimeDate())
         ClockDue = false;
+    if (shown == OutputPage)
+        output_->refreshPage();
     if (shown == MiscPage) {
         const QByteArray reply =
             sender_.read(SetupCommands::framed("MD,3,0"), 1, TransmitPowerReplyLength, "MD,");
@@ -292,12 +305,15 @@ void frmBSetup::DoBSetup() {
                 host_.GetSSConfig();
         }
     }
+    output_->afterRefresh();
 }
 
 void frmBSetup::Form_Unload() {
     if (!open_)
         return;
     open_ = false;
+    relays_->closeWindows();
+    output_->leaveOnClose();
     Timer1_.stop();
     Timer2_.stop();
     Timer3_.stop();
@@ -308,6 +324,10 @@ void frmBSetup::Form_Unload() {
     // Without a meter the main window stays in its demonstration state.
     if (flags.LinkEstablished && host_.resumePolling)
         host_.resumePolling();
+}
+
+void frmBSetup::endRelayTests() {
+    relays_->endTests();
 }
 
 void frmBSetup::done(int result) {

@@ -9,6 +9,7 @@
 
 class ClockFrames;
 class DisplayOptionsFrame;
+class CurrentOutputFrame;
 class LearnFrame;
 class LimitsFrame;
 class LineOwner;
@@ -16,6 +17,8 @@ class LoggingFrame;
 class MeterLink;
 class MiscFrames;
 class PipeFrame;
+class PowerMonitorFrame;
+class RelayFrames;
 class QGroupBox;
 class QTabWidget;
 class ServiceSwitches;
@@ -35,16 +38,17 @@ class frmBSetup : public QDialog {
 public:
     // What the dialog needs from the main window.
     struct Host {
-        // The polling cycle's reads of the learn data and channel record.
+        // The polling cycle's reads of the learn data, channel and system
+        // records (the last after a master erase from the dialog or a power
+        // monitor reset).
         std::function<void()> GetLrnData;
         std::function<void()> GetSSConfig;
+        std::function<void()> GetSysConfig;
         // The please-wait window shown while the dialog opens.
         std::function<bool()> pleaseWaitVisible;
         std::function<void()> unloadPleaseWait;
         // Restarts the polling timer when the dialog closes.
         std::function<void()> resumePolling;
-        // The system record's read (after a master erase from the dialog).
-        std::function<void()> GetSysConfig;
         // The program's service switches; the serial-number controls follow them.
         ServiceSwitches* switches = nullptr;
     };
@@ -78,6 +82,11 @@ public:
     PipeFrame& pipe() { return *pipe_; }
     LimitsFrame& limits() { return *limits_; }
     LearnFrame& learn() { return *learn_; }
+    CurrentOutputFrame& output() { return *output_; }
+    RelayFrames& relays() { return *relays_; }
+    PowerMonitorFrame& power() { return *power_; }
+    // The program is closing: relay tests under way end now.
+    void endRelayTests();
     SettingSender& sender() { return sender_; }
     QTimer& Timer1() { return Timer1_; }
     QTimer& Timer2() { return Timer2_; }
@@ -118,6 +127,9 @@ private:
     ClockFrames* clock_ = nullptr;
     LoggingFrame* logging_ = nullptr;
     MiscFrames* misc_ = nullptr;
+    CurrentOutputFrame* output_ = nullptr;
+    RelayFrames* relays_ = nullptr;
+    PowerMonitorFrame* power_ = nullptr;
     QTimer Timer1_;
     QTimer Timer2_;
     QTimer Timer3_;

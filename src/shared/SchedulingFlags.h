@@ -28,4 +28,6 @@ struct SchedulingFlags {
     bool UnitIsKR5 = false;
     bool UnitIsKR4 = false;
     bool UnitIsKR3 = false;
+    // The single-relay test window is shown: it owns the line, polling waits.
+    bool RelayTestOpen = false;
 };

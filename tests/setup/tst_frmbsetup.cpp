@@ -218,7 +218,8 @@ private slots:
             commands << QString::fromLatin1(r.command.left(6));
         commands.removeDuplicates();
         commands.sort();
-        QCOMPARE(commands, QStringList({"DT,0", "MD,0", "MD,3,0", "PD,0", "VR,0"}));
+        QCOMPARE(commands, QStringList({"DT,0", "LR,0", "MA,0", "MD,0", "MD,3,0", "PD,0", "SC,0,",
+                                        "VR,0"}));
         QCOMPARE(wire.count("MD,3,0\n"), 6);
         QVERIFY(rig.prompts.shown.isEmpty());
     }
