@@ -4,23 +4,16 @@
 // while an exchange waits must be refused without harm.
 #include "ScriptedPort.h"
 #include "ScriptedPrompts.h"
+#include "fuzz/FuzzSupport.h"
 #include "link/MeterLink.h"
 
-#include <fuzzer/FuzzedDataProvider.h>
-
 #include <cstdint>
-#include <cstdlib>
 
 namespace {
 
 // Longest virtual time one call may take: SendUntilOk's ten sends of five
 // writes, with generous room; beyond it the link has hung.
 constexpr qint64 kCallBoundMs = 10 * 60 * 1000;
-
-QByteArray bytes(FuzzedDataProvider& in, size_t max) {
-    const std::string s = in.ConsumeRandomLengthString(max);
-    return QByteArray(s.data(), qsizetype(s.size()));
-}
 
 // Each write is answered by a few chunks, each at its own delay, all at once
 // or at the wire speed; a chunk may be padded to a long record so the fuzzer
@@ -56,11 +49,6 @@ QByteArray command(FuzzedDataProvider& in) {
     return in.ConsumeBool()
                ? QByteArray(known[in.ConsumeIntegralInRange<size_t>(0, std::size(known) - 1)])
                : bytes(in, 16);
-}
-
-void check(bool condition) {
-    if (!condition)
-        std::abort();
 }
 
 // The yield of the current call at which a nested call is tried (0: none).

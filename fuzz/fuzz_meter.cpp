@@ -3,20 +3,9 @@
 // reply bytes collected as they leave.
 #include "FaultSwitch.h"
 #include "MeterModel.h"
-
-#include <fuzzer/FuzzedDataProvider.h>
+#include "fuzz/FuzzSupport.h"
 
 #include <cstdint>
-#include <cstdlib>
-
-namespace {
-
-void check(bool condition) {
-    if (!condition)
-        std::abort();
-}
-
-} // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     FuzzedDataProvider in(data, size);
@@ -24,10 +13,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
     const int switches = in.ConsumeIntegralInRange(0, 3);
     for (int i = 0; i < switches; ++i) {
-        const std::string text = in.ConsumeRandomLengthString(40);
         QString why;
-        const bool applied = FaultSwitch::apply(
-            QString::fromUtf8(text.data(), qsizetype(text.size())), model.faults(), &why);
+        const bool applied = FaultSwitch::apply(text(in, 40), model.faults(), &why);
         // A refused switch always says why.
         check(applied || !why.isEmpty());
     }
@@ -38,8 +25,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     qint64 now = 0;
     while (in.remaining_bytes() > 0) {
         now += in.ConsumeIntegralInRange<qint64>(0, 86'400'000 / 64);
-        const std::string bytes = in.ConsumeRandomLengthString(128);
-        model.receive(QByteArray(bytes.data(), qsizetype(bytes.size())), now);
+        model.receive(bytes(in, 128), now);
         const std::optional<qint64> next = model.nextByteTime();
         model.takeBytesUntil(now + in.ConsumeIntegralInRange(0, 2000));
         // Every queued reply byte leaves at a time on the model's clock.

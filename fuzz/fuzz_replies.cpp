@@ -1,13 +1,12 @@
 // The meter's replies as the program decodes them. FieldError and the unit
 // tables' IndexError are the documented answers to bad bytes; anything else
 // escaping (or a sanitizer report) is a fault.
+#include "fuzz/FuzzSupport.h"
 #include "link/FieldConversions.h"
 #include "monitor/ConfigDecoder.h"
 #include "monitor/FlowReading.h"
 #include "shared/ConfigRecord.h"
 #include "shared/UnitTables.h"
-
-#include <fuzzer/FuzzedDataProvider.h>
 
 #include <cstdint>
 
@@ -19,11 +18,6 @@ template <typename F> void expectingFieldErrors(F&& f) {
     } catch (const FieldError&) {
     } catch (const UnitTables::IndexError&) {
     }
-}
-
-QByteArray bytes(FuzzedDataProvider& in, size_t max) {
-    const std::string s = in.ConsumeRandomLengthString(max);
-    return QByteArray(s.data(), qsizetype(s.size()));
 }
 
 void decodeRecords(const QByteArray& reply) {

@@ -1,26 +1,14 @@
 // Texts the user types or the settings store hands back: port settings,
 // stored port numbers, and display patterns with any value.
+#include "fuzz/FuzzSupport.h"
 #include "link/DisplayFormat.h"
 #include "link/PortSettingsStore.h"
 #include "link/QtSerialPort.h"
 
-#include <fuzzer/FuzzedDataProvider.h>
-
 #include <cmath>
 #include <cstdint>
-#include <cstdlib>
 
 namespace {
-
-void check(bool condition) {
-    if (!condition)
-        std::abort();
-}
-
-QString text(FuzzedDataProvider& in, size_t max) {
-    const std::string s = in.ConsumeRandomLengthString(max);
-    return QString::fromUtf8(s.data(), qsizetype(s.size()));
-}
 
 void portSettings(const QString& settings) {
     QString problem;

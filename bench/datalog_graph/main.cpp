@@ -9,29 +9,21 @@
 // zoomed, and a drag rectangle over a long log. Run it offscreen
 // (QT_QPA_PLATFORM=offscreen) or under xvfb-run.
 
+#include "BenchSupport.h"
 #include "datalog/LogDownload.h"
 #include "datalog/LogGraphPanel.h"
 #include "datalog/LogPlot.h"
 #include "datalog/LogText.h"
 
-#include "MeterDatalogs.h"
-#include "MeterModel.h"
-#include "SimSerialPort.h"
-#include "link/MeterLink.h"
-#include "VirtualWaiter.h"
-#include "ui/Prompts.h"
-
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QDir>
 #include <QElapsedTimer>
-#include <QFile>
 #include <QScrollBar>
 #include <QTextStream>
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
 #include <numbers>
 #include <vector>
 
@@ -41,26 +33,6 @@ namespace {
 constexpr int kRounds = 15;
 // Size of the graph window measured, logical pixels (a maximised window's graph).
 constexpr int kWidth = 1600, kHeight = 900;
-
-class SilentPrompts : public Prompts {
-public:
-    Answer ask(const QString& text, const QString&, Buttons, Icon, Answer a) override {
-        std::fprintf(stderr, "message: %s\n", qPrintable(text));
-        return a;
-    }
-    QString openFileName(const QString&, const QString&, const QString&) override { return {}; }
-    QString saveFileName(const QString&, const QString&, const QString&) override { return {}; }
-};
-
-long residentKb() {
-    QFile f("/proc/self/status");
-    if (!f.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray& line : f.readAll().split('\n'))
-        if (line.startsWith("VmRSS:"))
-            return line.mid(6).trimmed().split(' ').first().toLong();
-    return -1;
-}
 
 // A long log: a daily wave with noise and a few stretches of reverse flow.
 DatalogRecord largeLog() {
@@ -108,16 +80,9 @@ double redrawMs(LogGraphPanel& panel) {
 }
 
 DatalogRecord downloaded(const QString& id) {
-    MeterModel model;
-    MeterDatalogs logs;
-    logs.install(model);
-    VirtualWaiter waiter;
-    SimSerialPort port(model, waiter);
-    SilentPrompts prompts;
-    MeterLink link(port, waiter, prompts);
-    port.open();
+    VirtualMeter meter;
     DatalogRecord log;
-    LogDownload(link, {}).run(log, "Velmar KR5", "V1.95", id);
+    LogDownload(meter.link, {}).run(log, "Velmar KR5", "V1.95", id);
     return log;
 }
 
@@ -130,20 +95,13 @@ void screenshots(const QString& dir, const DatalogRecord& large) {
         if (panel.grab().save(path))
             std::printf("saved %s\n", qPrintable(path));
     };
-    {
-        LogGraphPanel panel(large, prompts);
-        panel.resize(900, 560);
-        panel.show();
-        panel.showNewLog();
-        save(panel, "datalog-graph-100k.png");
-    }
-    {
-        const DatalogRecord log = downloaded("2");
+    for (const auto& [log, name] : {std::pair{large, "datalog-graph-100k.png"},
+                                    {downloaded("2"), "datalog-graph-reverse.png"}}) {
         LogGraphPanel panel(log, prompts);
         panel.resize(900, 560);
         panel.show();
         panel.showNewLog();
-        save(panel, "datalog-graph-reverse.png");
+        save(panel, name);
     }
     {
         const DatalogRecord log = downloaded("1");
@@ -175,12 +133,12 @@ int main(int argc, char* argv[]) {
     parser.addOption(shots);
     parser.process(app);
 
-    const long before = residentKb();
+    const long before = statusKib("VmRSS:");
     QElapsedTimer t;
     t.start();
     const DatalogRecord log = largeLog();
     const double buildMs = double(t.nsecsElapsed()) / 1e6;
-    const long withLog = residentKb();
+    const long withLog = statusKib("VmRSS:");
 
     SilentPrompts prompts;
     LogGraphPanel panel(log, prompts);
@@ -191,7 +149,7 @@ int main(int argc, char* argv[]) {
     panel.plot()->rendering();
     const double firstShowMs = double(t.nsecsElapsed()) / 1e6;
     const double wholeMs = redrawMs(panel);
-    const long withGraph = residentKb();
+    const long withGraph = statusKib("VmRSS:");
 
     panel.setZoom(LogGraphPanel::Window);
     panel.findChild<QScrollBar*>("HScroll1")->setValue(12000);

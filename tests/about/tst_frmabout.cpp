@@ -44,18 +44,15 @@ private slots:
     void switches_data() {
         QTest::addColumn<QString>("clicks"); // F<button> on the frame, I<button> on the icon
         QTest::addColumn<QString>("state");
-        QTest::newRow("at start") << ""
-                                  << "0 01 0 1";
-        QTest::newRow("left click on the frame") << "FL"
-                                                 << "0 01 0 1";
-        QTest::newRow("right click on the frame") << "FR"
-                                                  << "1 10 0 1";
-        QTest::newRow("two right clicks") << "FR FR"
-                                          << "0 01 0 1";
-        QTest::newRow("icon, any button") << "IL"
-                                          << "0 01 1 0";
-        QTest::newRow("icon twice") << "IL IR"
-                                    << "0 01 0 1";
+        const auto row = [](const char* clicks, const char* state) {
+            QTest::newRow(*clicks ? clicks : "none") << QString(clicks) << QString(state);
+        };
+        row("", "0 01 0 1");
+        row("FL", "0 01 0 1"); // a left click on the frame does nothing
+        row("FR", "1 10 0 1"); // a right click on the frame turns field diagnostics on
+        row("FR FR", "0 01 0 1");
+        row("IL", "0 01 1 0"); // the icon, any button
+        row("IL IR", "0 01 0 1");
     }
     void switches() {
         QFETCH(QString, clicks);

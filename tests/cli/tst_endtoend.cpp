@@ -9,8 +9,8 @@
 #include "MeterModel.h"
 #include "ScriptedPrompts.h"
 #include "SimSerialPort.h"
-#include "link/MeterLink.h"
 #include "VirtualWaiter.h"
+#include "link/MeterLink.h"
 
 #include <QProcess>
 #include <QTemporaryDir>
@@ -85,46 +85,32 @@ private slots:
         QTest::addColumn<QStringList>("args");
         QTest::addColumn<int>("status");
         QTest::addColumn<QByteArray>("out"); // what stdout begins with
-        QTest::addColumn<QByteArray>("err"); // stderr, whole
-        QTest::newRow("help") << QStringList{"--help"} << 0
-                              << QByteArray("Usage: corvane-cli [--port PORT]") << QByteArray();
-        QTest::newRow("no command")
-            << QStringList{} << 2 << QByteArray()
-            << QByteArray("corvane-cli: no command given\n(see corvane-cli --help)\n");
-        QTest::newRow("unknown command")
-            << QStringList{"frobnicate"} << 2 << QByteArray()
-            << QByteArray("corvane-cli: unknown command frobnicate\n(see corvane-cli --help)\n");
-        QTest::newRow("log number out of range")
-            << QStringList{"download", "10", "-o", "x.vdl"} << 2 << QByteArray()
-            << QByteArray("corvane-cli: download needs a datalog number from 0 to 9\n"
-                          "(see corvane-cli --help)\n");
-        QTest::newRow("download without a file")
-            << QStringList{"download", "1"} << 2 << QByteArray()
-            << QByteArray("corvane-cli: download needs -o FILE.vdl\n(see corvane-cli --help)\n");
-        QTest::newRow("bad line settings")
-            << QStringList{"--port", "SIM", "--settings", "19200,x,8,1", "identify"} << 2
-            << QByteArray() << QByteArray();
-        QTest::newRow("no such port")
-            << QStringList{"--port", "/dev/corvane-nothing", "identify"} << 1 << QByteArray()
-            << QByteArray("corvane-cli: cannot open /dev/corvane-nothing");
-        QTest::newRow("identify") << QStringList{"--port", "SIM", "identify"} << 0
-                                  << QByteArray("model=Velmar KR5\nversion=V1.95\nserial=12345\n")
-                                  << QByteArray();
-        QTest::newRow("the stored port")
-            << QStringList{"identify"} << 0 << QByteArray("model=Velmar KR5\n") << QByteArray();
-        QTest::newRow("a Com number through the stored map")
-            << QStringList{"--port", "com2", "identify"} << 0 << QByteArray("model=Velmar KR5\n")
-            << QByteArray();
-        QTest::newRow("config") << QStringList{"--port", "SIM", "config"} << 0
-                                << QByteArray("DisplayMask=") << QByteArray();
-        QTest::newRow("watch two readings") << QStringList{"--port", "SIM", "watch", "--count", "2"}
-                                            << 0 << QByteArray("time,flow (") << QByteArray();
-        QTest::newRow("download of an empty log")
-            << QStringList{"--port", "SIM", "download", "5", "-o", "empty.vdl"} << 1 << QByteArray()
-            << QByteArray("corvane-cli: download of datalog 5 failed: Less than 2 points in log\n");
-        QTest::newRow("export of a missing file")
-            << QStringList{"export", "missing.vdl", "-o", "missing.csv"} << 1 << QByteArray()
-            << QByteArray("corvane-cli: cannot read missing.vdl: ");
+        QTest::addColumn<QByteArray>("err"); // what stderr begins with
+        const auto row = [](const char* name, const QStringList& args, int status,
+                            const QByteArray& out, const QByteArray& err = {}) {
+            QTest::newRow(name) << args << status << out << err;
+        };
+        const QByteArray see = "\n(see corvane-cli --help)\n", kr5 = "model=Velmar KR5\n";
+        row("help", {"--help"}, 0, "Usage: corvane-cli [--port PORT]");
+        row("no command", {}, 2, {}, "corvane-cli: no command given" + see);
+        row("unknown command", {"frobnicate"}, 2, {},
+            "corvane-cli: unknown command frobnicate" + see);
+        row("log number out of range", {"download", "10", "-o", "x.vdl"}, 2, {},
+            "corvane-cli: download needs a datalog number from 0 to 9" + see);
+        row("download without a file", {"download", "1"}, 2, {},
+            "corvane-cli: download needs -o FILE.vdl" + see);
+        row("bad line settings", {"--port", "SIM", "--settings", "19200,x,8,1", "identify"}, 2, {});
+        row("no such port", {"--port", "/dev/corvane-nothing", "identify"}, 1, {},
+            "corvane-cli: cannot open /dev/corvane-nothing");
+        row("identify", {"--port", "SIM", "identify"}, 0, kr5 + "version=V1.95\nserial=12345\n");
+        row("the stored port", {"identify"}, 0, kr5);
+        row("a Com number through the stored map", {"--port", "com2", "identify"}, 0, kr5);
+        row("config", {"--port", "SIM", "config"}, 0, "DisplayMask=");
+        row("watch two readings", {"--port", "SIM", "watch", "--count", "2"}, 0, "time,flow (");
+        row("download of an empty log", {"--port", "SIM", "download", "5", "-o", "empty.vdl"}, 1,
+            {}, "corvane-cli: download of datalog 5 failed: Less than 2 points in log\n");
+        row("export of a missing file", {"export", "missing.vdl", "-o", "missing.csv"}, 1, {},
+            "corvane-cli: cannot read missing.vdl: ");
     }
     void commands() {
         QFETCH(QStringList, args);

@@ -9,9 +9,9 @@
 #include "MeterModel.h"
 #include "ScriptedPrompts.h"
 #include "SimSerialPort.h"
+#include "VirtualWaiter.h"
 #include "link/LineOwner.h"
 #include "link/MeterLink.h"
-#include "VirtualWaiter.h"
 #include "shared/ConfigRecord.h"
 #include "shared/SchedulingFlags.h"
 #include "ui/PromptGate.h"
@@ -69,6 +69,11 @@ struct Rig {
 QByteArray readFile(const QString& path) {
     QFile f(path);
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+void writeFile(const QString& path, const QByteArray& bytes) {
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size());
 }
 
 } // namespace
@@ -131,9 +136,7 @@ private slots:
 
         // Save: an existing file is replaced only on Yes; No leaves it alone.
         const QString name = rig.path("log.vdl");
-        QFile old(name);
-        QVERIFY(old.open(QIODevice::WriteOnly) && old.write("keep") == 4);
-        old.close();
+        writeFile(name, "keep");
         rig.prompts.fileNames = {name, name, name};
         rig.prompts.answers = {Prompts::Answer::Cancel, Prompts::Answer::No};
         rig.window->mnuSave_Click();
@@ -144,16 +147,11 @@ private slots:
         QCOMPARE(rig.prompts.texts().last(), "Log saved to " + name);
         QCOMPARE(rig.prompts.shown[0].text, "Replace existing file - " + name + "?");
         QCOMPARE(rig.prompts.fileDialogs[0].title, "Save DataLog File");
-        const QByteArray saved = readFile(name);
-        QVERIFY(saved.startsWith("\"File 0 Started 5/12/2006 10:30:00 AM\"\r\n"
-                                 "\"33 Flow points at 60 second intervals\"\r\n"
-                                 "\"Values range from 340 to 420.4 GPM\"\r\n"
-                                 "5/12/2006 10:30:00 AM \t 379.5 \t 379.5\r\n"));
+        const QByteArray saved = readFile(name); // its layout is the VDL file test's
+        QVERIFY(saved.startsWith("\"File 0 Started 5/12/2006 10:30:00 AM\"\r\n"));
 
         // Load: a damaged file changes nothing; a missing one asks again.
-        QFile damaged(rig.path("bad.vdl"));
-        QVERIFY(damaged.open(QIODevice::WriteOnly) && damaged.write(saved.left(300)) == 300);
-        damaged.close();
+        writeFile(rig.path("bad.vdl"), saved.left(300));
         rig.prompts.clearRecord();
         rig.prompts.fileNames = {rig.path("missing.vdl"), rig.path("bad.vdl")};
         rig.window->mnuLoad_Click();

@@ -46,133 +46,54 @@ std::vector<qint16> ramp(int n) {
     return v;
 }
 
-struct ViewRow {
-    std::vector<qint16> points;
-    qint32 first, count;
-    double yTop = 0, yBottom = 0;
-    LogGraph::Outcome outcome;
-    qint32 shownFirst = 0, shownLast = 0;
-    double edgeTop = 0, edgeBottom = 0;
-    QString colours = {};
-    QStringList texts = {}; // txtLogDt(0)..(3)
-};
-
 } // namespace
-
-Q_DECLARE_METATYPE(ViewRow)
 
 class TestLogGraph : public QObject {
     Q_OBJECT
 
 private slots:
     void view_data() {
+        QTest::addColumn<std::vector<qint16>>("points");
+        QTest::addColumn<QList<double>>("asked"); // first, count, top and bottom of a drag
+        QTest::addColumn<int>("outcome");
+        QTest::addColumn<QString>("shown"); // first-last top/bottom, then the segments' colours
+        QTest::addColumn<QString>("texts"); // txtLogDt(0) to (3)
+        const auto row = [](const char* name, const std::vector<qint16>& points,
+                            const QList<double>& asked, LogGraph::Outcome outcome,
+                            const QString& shown, const char* texts) {
+            QTest::newRow(name) << points << asked << int(outcome) << shown << QString(texts);
+        };
         using O = LogGraph::Outcome;
-        QTest::addColumn<ViewRow>("row");
         const std::vector<qint16> mixed{100, -50, 200, 300, -10};
-        QTest::newRow("whole log, reverse points red")
-            << ViewRow{.points = mixed,
-                       .first = 1,
-                       .count = 5,
-                       .outcome = O::Drawn,
-                       .shownFirst = 1,
-                       .shownLast = 5,
-                       .edgeTop = 375,
-                       .edgeBottom = 0,
-                       .colours = "RRGR",
-                       .texts = {"1/1/2020 12:00:00 AM", "1/1/2020 12:04:00 AM", "150", "5"}};
-        QTest::newRow("one forward point between two reverse ones")
-            << ViewRow{.points = {-5, 7, -9},
-                       .first = 1,
-                       .count = 3,
-                       .outcome = O::Drawn,
-                       .shownFirst = 1,
-                       .shownLast = 3,
-                       .edgeTop = 11.25,
-                       .colours = "RR",
-                       .texts = {"1/1/2020 12:00:00 AM", "1/1/2020 12:02:00 AM", "4.5", "2.5"}};
-        QTest::newRow("a stretch: flows of the points shown only")
-            << ViewRow{.points = mixed,
-                       .first = 3,
-                       .count = 2,
-                       .outcome = O::Drawn,
-                       .shownFirst = 3,
-                       .shownLast = 4,
-                       .edgeTop = 375,
-                       .colours = "G",
-                       .texts = {"1/1/2020 12:02:00 AM", "1/1/2020 12:03:00 AM", "150", "100"}};
-        QTest::newRow("a dragged range")
-            << ViewRow{.points = mixed,
-                       .first = 2,
-                       .count = 3,
-                       .yTop = 250,
-                       .yBottom = 125,
-                       .outcome = O::Drawn,
-                       .shownFirst = 2,
-                       .shownLast = 4,
-                       .edgeTop = 250,
-                       .edgeBottom = 125,
-                       .colours = "RG",
-                       .texts = {"1/1/2020 12:01:00 AM", "1/1/2020 12:03:00 AM", "150", "25"}};
-        QTest::newRow("a drag of no height takes the automatic range")
-            << ViewRow{.points = mixed,
-                       .first = 1,
-                       .count = 5,
-                       .yTop = 200,
-                       .yBottom = 200,
-                       .outcome = O::Drawn,
-                       .shownFirst = 1,
-                       .shownLast = 5,
-                       .edgeTop = 375,
-                       .colours = "RRGR",
-                       .texts = {"1/1/2020 12:00:00 AM", "1/1/2020 12:04:00 AM", "150", "5"}};
-        QTest::newRow("count past the end stops at the last point")
-            << ViewRow{.points = ramp(100),
-                       .first = 1,
-                       .count = 160,
-                       .outcome = O::Drawn,
-                       .shownFirst = 1,
-                       .shownLast = 100,
-                       .edgeTop = 125,
-                       .colours = QString(99, 'G'),
-                       .texts = {"1/1/2020 12:00:00 AM", "1/1/2020 1:39:00 AM", "50", "0.5"}};
-        QTest::newRow("first at the last point")
-            << ViewRow{.points = mixed, .first = 5, .count = 60, .outcome = O::NotEnough};
-        QTest::newRow("one point asked")
-            << ViewRow{.points = mixed, .first = 1, .count = 1, .outcome = O::NotEnough};
-        QTest::newRow("all zero") << ViewRow{
-            .points = {0, 0, 0},
-            .first = 1,
-            .count = 3,
-            .outcome = O::AllZero,
-            .shownFirst = 1,
-            .shownLast = 3,
-            .texts = {"1/1/2020 12:00:00 AM", "1/1/2020 12:02:00 AM", "0", "0"}};
-        QTest::newRow("a drag starting before point 1")
-            << ViewRow{.points = mixed,
-                       .first = 0,
-                       .count = 3,
-                       .yTop = 100,
-                       .yBottom = 10,
-                       .outcome = O::OutOfRange,
-                       .shownFirst = 0,
-                       .shownLast = 2,
-                       .texts = {"12/31/2019 11:59:00 PM", "1/1/2020 12:01:00 AM", "", ""}};
+        row("whole log, reverse points red", mixed, {1, 5, 0, 0}, O::Drawn, "1-5 375/0 RRGR",
+            "1/1/2020 12:00:00 AM|1/1/2020 12:04:00 AM|150|5");
+        row("one forward point between two reverse ones", {-5, 7, -9}, {1, 3, 0, 0}, O::Drawn,
+            "1-3 11.25/0 RR", "1/1/2020 12:00:00 AM|1/1/2020 12:02:00 AM|4.5|2.5");
+        row("a stretch: flows of the points shown only", mixed, {3, 2, 0, 0}, O::Drawn,
+            "3-4 375/0 G", "1/1/2020 12:02:00 AM|1/1/2020 12:03:00 AM|150|100");
+        row("a dragged range", mixed, {2, 3, 250, 125}, O::Drawn, "2-4 250/125 RG",
+            "1/1/2020 12:01:00 AM|1/1/2020 12:03:00 AM|150|25");
+        row("a drag of no height takes the automatic range", mixed, {1, 5, 200, 200}, O::Drawn,
+            "1-5 375/0 RRGR", "1/1/2020 12:00:00 AM|1/1/2020 12:04:00 AM|150|5");
+        row("count past the end stops at the last point", ramp(100), {1, 160, 0, 0}, O::Drawn,
+            "1-100 125/0 " + QString(99, 'G'), "1/1/2020 12:00:00 AM|1/1/2020 1:39:00 AM|50|0.5");
+        row("first at the last point", mixed, {5, 60, 0, 0}, O::NotEnough, "0-0 0/0 ", "|||");
+        row("one point asked", mixed, {1, 1, 0, 0}, O::NotEnough, "0-0 0/0 ", "|||");
+        row("all zero", {0, 0, 0}, {1, 3, 0, 0}, O::AllZero, "1-3 0/0 ",
+            "1/1/2020 12:00:00 AM|1/1/2020 12:02:00 AM|0|0");
+        row("a drag starting before point 1", mixed, {0, 3, 100, 10}, O::OutOfRange, "0-2 0/0 ",
+            "12/31/2019 11:59:00 PM|1/1/2020 12:01:00 AM||");
     }
     void view() {
-        QFETCH(ViewRow, row);
-        const DatalogRecord log = makeLog(row.points);
-        const LogGraph::View v =
-            LogGraph::ShowLog(log, row.first, row.count, row.yTop, row.yBottom);
-        QCOMPARE(v.outcome, row.outcome);
-        QCOMPARE(v.first, row.shownFirst);
-        QCOMPARE(v.last, row.shownLast);
-        QCOMPARE(v.yTop, row.edgeTop);
-        QCOMPARE(v.yBottom, row.edgeBottom);
-        QCOMPARE(v.colours(), row.colours);
-        QStringList texts(v.texts.begin(), v.texts.end());
-        if (row.texts.isEmpty())
-            row.texts = QStringList(4, QString());
-        QCOMPARE(texts, row.texts);
+        QFETCH(std::vector<qint16>, points);
+        QFETCH(QList<double>, asked);
+        const LogGraph::View v = LogGraph::ShowLog(makeLog(points), qint32(asked[0]),
+                                                   qint32(asked[1]), asked[2], asked[3]);
+        QTEST(int(v.outcome), "outcome");
+        QTEST(QString("%1-%2 %3/%4 ").arg(v.first).arg(v.last).arg(v.yTop).arg(v.yBottom) +
+                  v.colours(),
+              "shown");
+        QTEST(QStringList(v.texts.begin(), v.texts.end()).join('|'), "texts");
     }
 
     // A header that claims more points than are stored draws only the stored ones.

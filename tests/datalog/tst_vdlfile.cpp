@@ -75,18 +75,15 @@ private slots:
         QTest::newRow("one point short") << head + p1 << "promises 2 points but the file holds 1";
         QTest::newRow("one point too many") << head + p1 + p2 + p2 << "holds 3";
         QTest::newRow("unquoted header") << QByteArray(head).remove(0, 1) + p1 + p2 << "line 1";
-        QByteArray farSpace = head;
-        farSpace.replace("\"2 Flow", "\"0000000002 Flow");
-        QTest::newRow("count space beyond ten") << farSpace + p1 + p2 << "point count from 2";
-        QByteArray one = head;
-        one.replace("\"2 Flow", "\"1 Flow");
-        QTest::newRow("one point") << one + p1 << "point count from 2";
-        QByteArray huge = head;
-        huge.replace("\"2 Flow", "\"100001 Flow");
-        QTest::newRow("over 100,000") << huge + p1 + p2 << "point count from 2 to 100000";
-        QByteArray unit = head;
-        unit.replace("GPM", "GPX");
-        QTest::newRow("bad unit letter") << unit + p1 + p2 << "\"GPX\"";
+        const auto with = [&](const char* from, const char* to) {
+            return QByteArray(head).replace(from, to);
+        };
+        QTest::newRow("count space beyond ten")
+            << with("\"2 Flow", "\"0000000002 Flow") + p1 + p2 << "point count from 2";
+        QTest::newRow("one point") << with("\"2 Flow", "\"1 Flow") + p1 << "point count from 2";
+        QTest::newRow("over 100,000")
+            << with("\"2 Flow", "\"100001 Flow") + p1 + p2 << "point count from 2 to 100000";
+        QTest::newRow("bad unit letter") << with("GPM", "GPX") + p1 + p2 << "\"GPX\"";
         QTest::newRow("bad time") << head + p1 + "5/32/2006 12:00:00 PM \t 1 \t 2\r\n"
                                   << "line 5";
         QTest::newRow("bad number") << head + p1 + "5/12/2006 12:00:00 PM \t x \t 2\r\n"

@@ -9,32 +9,18 @@
 class TestDiagnosticRecords : public QObject {
     Q_OBJECT
 
+    // The boxes of the "Raw Flow Data" page, name=text separated by ';'.
     static QHash<QString, QString> boxes() {
-        return {{"Text6(1)", "1.0"},
-                {"Text6(16)", "4.204"},
-                {"Text6(2)", "90.50"},
-                {"Text6(17)", "380.50"},
-                {"Text15", "GA/MIN "},
-                {"Text6(20)", "94.12"},
-                {"Text6(19)", "88.5"},
-                {"Text6(26)", "90"},
-                {"Text6(25)", "0.05"},
-                {"Text6(9)", "3400"},
-                {"Text6(7)", "2000"},
-                {"Text6(13)", "1000"},
-                {"Text6(11)", "-7"},
-                {"Text6(0)", "156.25"},
-                {"Text6(15)", "625.0"},
-                {"Text6(3)", "19.0"},
-                {"Text6(18)", "19.0"},
-                {"Text1", "5"},
-                {"Text5", "6.065"},
-                {"Text12", "100"},
-                {"Text10", "37.5"},
-                {"Text11(0)", "0.1"},
-                {"Text11(1)", "1.25"},
-                {"Text9", "Low"},
-                {"Text7", "12Points\r\nSignal Valid\r\n"}};
+        QHash<QString, QString> b{{"Text7", "12Points\r\nSignal Valid\r\n"}};
+        for (const QString& box :
+             QString("Text6(1)=1.0;Text6(16)=4.204;Text6(2)=90.50;Text6(17)=380.50;Text15=GA/MIN ;"
+                     "Text6(20)=94.12;Text6(19)=88.5;Text6(26)=90;Text6(25)=0.05;Text6(9)=3400;"
+                     "Text6(7)=2000;Text6(13)=1000;Text6(11)=-7;Text6(0)=156.25;Text6(15)=625.0;"
+                     "Text6(3)=19.0;Text6(18)=19.0;Text1=5;Text5=6.065;Text12=100;Text10=37.5;"
+                     "Text11(0)=0.1;Text11(1)=1.25;Text9=Low")
+                 .split(';'))
+            b.insert(box.section('=', 0, 0), box.section('=', 1));
+        return b;
     }
 
 private slots:

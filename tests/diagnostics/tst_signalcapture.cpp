@@ -43,20 +43,14 @@ private slots:
             << "3400 2000 - - 1000 -7 3400 2000 1000 -7 5 5 Low Low 7.83"
             << "1000 -500 5 -1 | 1000 -10";
         // Spectrum value 1 and 2; the low curve is scaled by 4000 / 2000 for drawing.
+        const Blocks spectra{selTrailer({{1, "d0070000"}, {5, "e8030000"}}),
+                             block({{1, "a00f0000"}, {5, "0a000000"}}),
+                             supTrailer({{1, "03000000"}}), block({{5, "06000000"}})};
+        const QString boxes = "3400 2000 4000 6 1000 -7 3400 2000 1000 -7 5 5 Low Low 7.83";
         QTest::newRow("spectra, normalised")
-            << 1 << true
-            << Blocks{selTrailer({{1, "d0070000"}, {5, "e8030000"}}),
-                      block({{1, "a00f0000"}, {5, "0a000000"}}), supTrailer({{1, "03000000"}}),
-                      block({{5, "06000000"}})}
-            << "3400 2000 4000 6 1000 -7 3400 2000 1000 -7 5 5 Low Low 7.83"
-            << "4000 0 6 0 | 4000 2000";
+            << 1 << true << spectra << boxes << "4000 0 6 0 | 4000 2000";
         QTest::newRow("spectra, not normalised")
-            << 1 << false
-            << Blocks{selTrailer({{1, "d0070000"}, {5, "e8030000"}}),
-                      block({{1, "a00f0000"}, {5, "0a000000"}}), supTrailer({{1, "03000000"}}),
-                      block({{5, "06000000"}})}
-            << "3400 2000 4000 6 1000 -7 3400 2000 1000 -7 5 5 Low Low 7.83"
-            << "4000 0 6 0 | 2000 1000";
+            << 1 << false << spectra << boxes << "4000 0 6 0 | 2000 1000";
         // A dead low-frequency transducer cannot be normalised: drawn as it is.
         QTest::newRow("spectra, dead low frequency")
             << 1 << true

@@ -136,14 +136,6 @@ private slots:
                      QString(c.lines));
         }
     }
-
-    void velocityUnit() {
-        // By flow volume unit 0-9 and 255; "-": none, the caption stays as it was.
-        QStringList shown;
-        for (int unit : {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 255})
-            shown << FlowReading::velocityUnitText(unit).value_or("-");
-        QCOMPARE(shown.join(' '), "Ft/Sec Ft/Sec Ft/Sec Ft/Sec M/Sec M/Sec Ft/Sec Ft/Sec - - -");
-    }
 };
 
 QTEST_APPLESS_MAIN(tst_decoders)

@@ -8,7 +8,6 @@
 #include "VirtualWaiter.h"
 #include "link/MeterLink.h"
 
-#include <QSignalSpy>
 #include <QtTest>
 
 struct Rig {
@@ -55,25 +54,6 @@ private slots:
             QCOMPARE(r.w.now(), row.allIn);
             QCOMPARE(r.port.readByte(), int(quint8(record[row.waiting])));
         }
-    }
-
-    void hangUpClosesOnce() {
-        Rig r;
-        QSignalSpy failed(&r.port, &SerialPort::failed);
-        QVERIFY(r.port.open());
-        QVERIFY(FaultSwitch::apply("hangup:2", r.m.faults()));
-        int replies = 0;
-        for (int i = 0; i < 4; ++i) {
-            r.port.write("VT,0\n");
-            r.w.waitUntil([&] { return r.port.bytesWaiting() >= 5; }, r.w.now() + 100);
-            replies += r.port.bytesWaiting() == 5;
-            r.port.discardInput();
-        }
-        QCOMPARE(replies, 2);
-        QVERIFY(!r.port.isOpen());
-        QCOMPARE(failed.count(), 1);
-        QVERIFY(!r.port.errorString().isEmpty());
-        QVERIFY(!r.port.open());
     }
 
     // Each repeat starts from an empty input, so a reply one byte short and the
