@@ -1,108 +1,14 @@
 // The setup dialog against the simulated meter on the virtual clock, opened
 // from the main window's menu: what it reads, what each control sends to the
 // byte, and what the user sees when the meter refuses.
-#include "link/LineOwner.h"
-#include "link/MeterLink.h"
-#include "link/PortSettingsStore.h"
-#include "VirtualWaiter.h"
-#include "monitor/frmKVT7210.h"
+#include "SetupRig.h"
 #include "monitor/frmPleaseWait.h"
-#include "setup/frmBSetup.h"
-#include "ui/PromptGate.h"
 
-#include "MeterModel.h"
-#include "ScriptedPrompts.h"
-#include "SimSerialPort.h"
-
-#include <QAbstractButton>
-#include <QAction>
 #include <QCheckBox>
-#include <QComboBox>
-#include <QLabel>
-#include <QLineEdit>
-#include <QTabWidget>
-#include <QTemporaryDir>
-#include <QtTest>
 
 namespace {
 
-const QByteArray Flush = "\x1b\r";
-
-struct Rig {
-    QTemporaryDir dir;
-    VirtualWaiter waiter;
-    MeterModel model;
-    SimSerialPort sim{model, waiter};
-    ScriptedPrompts prompts;
-    PromptGate gate{prompts};
-    MeterLink link{sim, waiter, gate};
-    LineOwner owner{link, gate};
-    PortSettingsStore store{dir.filePath("corvane.ini")};
-    frmKVT7210 w{link, owner, store};
-    qsizetype seen = 0;
-
-    explicit Rig(int unitType = 5) {
-        model.state().unitType = unitType;
-        w.runPropertiesDialog = [](frmProperties&) {};
-    }
-    QByteArray sent() {
-        const QByteArray fresh = sim.written().mid(seen);
-        seen = sim.written().size();
-        return fresh;
-    }
-    void tick() { w.polling().Launch(); }
-    // Start-up, then Setup > Unit Setup and the tick that opens the dialog.
-    frmBSetup& open() {
-        w.Form_Load();
-        tick();
-        tick();
-        w.findChild<QAction*>("mnusetup")->trigger();
-        tick();
-        sent();
-        return *w.setupDialog();
-    }
-    template <typename T = QWidget> T* get(const char* name) {
-        T* widget = w.setupDialog()->findChild<T*>(name);
-        if (!widget)
-            qFatal("no control %s", name);
-        return widget;
-    }
-    // One user's step: "type NAME TEXT", "pick NAME INDEX", "click NAME",
-    // "page INDEX".
-    void act(const QString& step) {
-        const QStringList w = step.split(' ');
-        const QByteArray name = w.value(1).toLatin1();
-        if (w[0] == "type") {
-            auto* box = get<QLineEdit>(name);
-            box->clear();
-            QTest::keyClicks(box, step.section(' ', 2));
-            QTest::keyClick(box, Qt::Key_Return);
-        } else if (w[0] == "pick") {
-            auto* list = get<QComboBox>(name);
-            list->setCurrentIndex(w[2].toInt());
-            emit list->activated(w[2].toInt());
-        } else if (w[0] == "click") {
-            get<QAbstractButton>(name)->click();
-        } else if (w[0] == "page") {
-            get<QTabWidget>("SSTab1")->setCurrentIndex(w[1].toInt());
-        }
-    }
-    // What a control shows: text, list entry, or whether a button is checked.
-    QString shows(const char* name) {
-        QWidget* c = get(name);
-        if (auto* box = qobject_cast<QLineEdit*>(c))
-            return box->text().trimmed();
-        if (auto* list = qobject_cast<QComboBox*>(c))
-            return list->currentText();
-        if (auto* label = qobject_cast<QLabel*>(c))
-            return label->text();
-        return static_cast<QAbstractButton*>(c)->isChecked() ? "checked" : "clear";
-    }
-};
-
-QByteArray hex(const char* h) {
-    return QByteArray::fromHex(h);
-}
+using Rig = SetupRig;
 
 const QString NoAck = "The meter did not acknowledge the setting \"%1\" after 10 tries, so it "
                       "may not have been changed. Check the connection to the meter and try "
@@ -218,8 +124,8 @@ private slots:
             commands << QString::fromLatin1(r.command.left(6));
         commands.removeDuplicates();
         commands.sort();
-        QCOMPARE(commands, QStringList({"DT,0", "LR,0", "MA,0", "MD,0", "MD,3,0", "PD,0", "SC,0,",
-                                        "VR,0"}));
+        QCOMPARE(commands,
+                 QStringList({"DT,0", "LR,0", "MA,0", "MD,0", "MD,3,0", "PD,0", "SC,0,", "VR,0"}));
         QCOMPARE(wire.count("MD,3,0\n"), 6);
         QVERIFY(rig.prompts.shown.isEmpty());
     }

@@ -1,106 +1,30 @@
 // The "Output Options" page and the relay windows against the simulated
 // meter on the virtual clock: the 4-20 mA range and calibration, relay 1,
 // the relay test windows and the power monitor, to the byte.
-#include "VirtualWaiter.h"
-#include "link/LineOwner.h"
-#include "link/MeterLink.h"
-#include "link/PortSettingsStore.h"
-#include "monitor/frmKVT7210.h"
+#include "SetupRig.h"
 #include "setup/CurrentOutputFrame.h"
 #include "setup/RelayFrames.h"
 #include "setup/TstRlys4.h"
-#include "setup/frmBSetup.h"
 #include "setup/frmTstRly1.h"
-#include "ui/PromptGate.h"
 
-#include "MeterModel.h"
-#include "ScriptedPrompts.h"
-#include "SimSerialPort.h"
-
-#include <QAbstractButton>
-#include <QAction>
 #include <QGroupBox>
-#include <QLabel>
-#include <QLineEdit>
 #include <QSlider>
-#include <QTabWidget>
-#include <QTemporaryDir>
 #include <QtEndian>
-#include <QtTest>
 
 #include <cstring>
 
 namespace {
 
-const QByteArray Flush = "\x1b\r";
-
-QByteArray hex(const char* h) {
-    return QByteArray::fromHex(h);
-}
-
-struct Rig {
-    QTemporaryDir dir;
-    VirtualWaiter waiter;
-    MeterModel model;
-    SimSerialPort sim{model, waiter};
-    ScriptedPrompts prompts;
-    PromptGate gate{prompts};
-    MeterLink link{sim, waiter, gate};
-    LineOwner owner{link, gate};
-    PortSettingsStore store{dir.filePath("corvane.ini")};
-    frmKVT7210 w{link, owner, store};
-    qsizetype seen = 0;
-
-    explicit Rig(int unitType = 5) {
-        model.state().unitType = unitType;
-        w.runPropertiesDialog = [](frmProperties&) {};
-    }
-    QByteArray sent() {
-        const QByteArray fresh = sim.written().mid(seen);
-        seen = sim.written().size();
-        return fresh;
-    }
-    void tick() { w.polling().Launch(); }
+struct Rig : SetupRig {
+    using SetupRig::SetupRig;
     // Start-up, Setup > Unit Setup, then page 2 and one refresh.
     frmBSetup& openOutputPage() {
-        w.Form_Load();
-        tick();
-        tick();
-        w.findChild<QAction*>("mnusetup")->trigger();
-        tick();
-        w.setupDialog()->findChild<QTabWidget*>("SSTab1")->setCurrentIndex(frmBSetup::OutputPage);
+        open();
+        get<QTabWidget>("SSTab1")->setCurrentIndex(frmBSetup::OutputPage);
         tick();
         sent();
         prompts.clearRecord();
         return *w.setupDialog();
-    }
-    template <typename T> T* get(const char* name, QWidget* in = nullptr) {
-        T* c = (in ? in : w.setupDialog())->findChild<T*>(name);
-        if (!c)
-            qFatal("no control %s", name);
-        return c;
-    }
-    // "type NAME TEXT" or "click NAME" on the dialog or in window in.
-    void act(const QString& step, QWidget* in = nullptr) {
-        const QByteArray name = step.section(' ', 1, 1).toLatin1();
-        if (step.startsWith("type")) {
-            auto* box = get<QLineEdit>(name, in);
-            box->clear();
-            QTest::keyClicks(box, step.section(' ', 2));
-            QTest::keyClick(box, Qt::Key_Return);
-        } else {
-            get<QAbstractButton>(name, in)->click();
-        }
-    }
-    QString shows(const char* name) {
-        QWidget* c = get<QWidget>(name);
-        if (auto* box = qobject_cast<QLineEdit*>(c))
-            return box->text();
-        return static_cast<QAbstractButton*>(c)->isChecked() ? "checked" : "clear";
-    }
-    void acts(const QString& steps, QWidget* in = nullptr) {
-        for (const QString& s : steps.split(';', Qt::SkipEmptyParts))
-            act(s, in);
     }
 };
 

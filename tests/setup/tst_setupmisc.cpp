@@ -1,108 +1,19 @@
 // The setup dialog's totalizer, display options, clock, logging, contrast,
 // serial number and Misc. page against the simulated meter on the virtual
 // clock: what each control sends to the byte and what the user sees.
-#include "VirtualWaiter.h"
-#include "link/LineOwner.h"
-#include "link/MeterLink.h"
-#include "link/PortSettingsStore.h"
-#include "monitor/frmKVT7210.h"
-#include "setup/frmBSetup.h"
+#include "SetupRig.h"
 #include "shared/ServiceSwitches.h"
-#include "ui/PromptGate.h"
-
-#include "MeterModel.h"
-#include "ScriptedPrompts.h"
-#include "SimSerialPort.h"
-
-#include <QAbstractButton>
-#include <QAction>
-#include <QComboBox>
-#include <QLabel>
-#include <QLineEdit>
-#include <QTabWidget>
-#include <QTemporaryDir>
-#include <QtTest>
 
 namespace {
 
-const QByteArray Flush = "\x1b\r";
 using Answer = Prompts::Answer;
 
-struct Rig {
-    QTemporaryDir dir;
-    VirtualWaiter waiter;
-    MeterModel model;
-    SimSerialPort sim{model, waiter};
-    ScriptedPrompts prompts;
-    PromptGate gate{prompts};
-    MeterLink link{sim, waiter, gate};
-    LineOwner owner{link, gate};
-    PortSettingsStore store{dir.filePath("corvane.ini")};
-    frmKVT7210 w{link, owner, store};
-    qsizetype seen = 0;
-
-    explicit Rig(int unitType = 5) {
-        model.state().unitType = unitType;
+struct Rig : SetupRig {
+    explicit Rig(int unitType = 5) : SetupRig(unitType) {
         // A steady total: no flow is counted while a test runs.
         model.state().totalizerEnabled = 0;
-        w.runPropertiesDialog = [](frmProperties&) {};
-    }
-    QByteArray sent() {
-        const QByteArray fresh = sim.written().mid(seen);
-        seen = sim.written().size();
-        return fresh;
-    }
-    void tick() { w.polling().Launch(); }
-    frmBSetup& open() {
-        w.Form_Load();
-        tick();
-        tick();
-        w.findChild<QAction*>("mnusetup")->trigger();
-        tick();
-        sent();
-        return *w.setupDialog();
-    }
-    template <typename T = QWidget> T* get(const QString& name) {
-        T* widget = w.setupDialog()->findChild<T*>(name);
-        if (!widget)
-            qFatal("no control %s", qPrintable(name));
-        return widget;
-    }
-    // "type NAME TEXT", "pick NAME INDEX", "click NAME", "page INDEX", "tick".
-    void act(const QString& step) {
-        const QStringList w = step.split(' ');
-        if (w[0] == "type") {
-            auto* box = get<QLineEdit>(w[1]);
-            box->setText(step.section(' ', 2));
-            box->setModified(true);
-            emit box->editingFinished();
-        } else if (w[0] == "pick") {
-            auto* list = get<QComboBox>(w[1]);
-            list->setCurrentIndex(w[2].toInt());
-            emit list->activated(w[2].toInt());
-        } else if (w[0] == "click") {
-            get<QAbstractButton>(w[1])->click();
-        } else if (w[0] == "page") {
-            get<QTabWidget>("SSTab1")->setCurrentIndex(w[1].toInt());
-        } else if (w[0] == "tick") {
-            tick();
-        }
-    }
-    QString shows(const QString& name) {
-        QWidget* c = get(name);
-        if (auto* box = qobject_cast<QLineEdit*>(c))
-            return box->text().trimmed();
-        if (auto* list = qobject_cast<QComboBox*>(c))
-            return list->currentText();
-        if (auto* label = qobject_cast<QLabel*>(c))
-            return label->text();
-        return static_cast<QAbstractButton*>(c)->isChecked() ? "checked" : "clear";
     }
 };
-
-QByteArray hex(const char* h) {
-    return QByteArray::fromHex(h);
-}
 
 } // namespace
 

@@ -1,0 +1,110 @@
+// The whole program around one simulated meter on the virtual clock, with the
+// setup dialog opened from the main window's menu, for the setup tests.
+#pragma once
+
+#include "VirtualWaiter.h"
+#include "link/LineOwner.h"
+#include "link/MeterLink.h"
+#include "link/PortSettingsStore.h"
+#include "monitor/frmKVT7210.h"
+#include "setup/frmBSetup.h"
+#include "ui/PromptGate.h"
+
+#include "MeterModel.h"
+#include "ScriptedPrompts.h"
+#include "SimSerialPort.h"
+
+#include <QAbstractButton>
+#include <QAction>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QTabWidget>
+#include <QTemporaryDir>
+#include <QtTest>
+
+inline const QByteArray Flush = "\x1b\r";
+
+inline QByteArray hex(const char* h) {
+    return QByteArray::fromHex(h);
+}
+
+struct SetupRig {
+    QTemporaryDir dir;
+    VirtualWaiter waiter;
+    MeterModel model;
+    SimSerialPort sim{model, waiter};
+    ScriptedPrompts prompts;
+    PromptGate gate{prompts};
+    MeterLink link{sim, waiter, gate};
+    LineOwner owner{link, gate};
+    PortSettingsStore store{dir.filePath("corvane.ini")};
+    frmKVT7210 w{link, owner, store};
+    qsizetype seen = 0;
+
+    explicit SetupRig(int unitType = 5) {
+        model.state().unitType = unitType;
+        w.runPropertiesDialog = [](frmProperties&) {};
+    }
+    // The bytes written since the last call.
+    QByteArray sent() {
+        const QByteArray fresh = sim.written().mid(seen);
+        seen = sim.written().size();
+        return fresh;
+    }
+    void tick() { w.polling().Launch(); }
+    // Start-up, then Setup > Unit Setup and the tick that opens the dialog.
+    frmBSetup& open() {
+        w.Form_Load();
+        tick();
+        tick();
+        w.findChild<QAction*>("mnusetup")->trigger();
+        tick();
+        sent();
+        return *w.setupDialog();
+    }
+    // A control of the dialog, or of window in.
+    template <typename T = QWidget> T* get(const QString& name, QWidget* in = nullptr) {
+        T* widget = (in ? in : w.setupDialog())->findChild<T*>(name);
+        if (!widget)
+            qFatal("no control %s", qPrintable(name));
+        return widget;
+    }
+    // One user's step: "type NAME TEXT", "pick NAME INDEX", "click NAME",
+    // "page INDEX", "tick".
+    void act(const QString& step, QWidget* in = nullptr) {
+        const QStringList word = step.split(' ');
+        if (word[0] == "type") {
+            auto* box = get<QLineEdit>(word[1], in);
+            box->clear();
+            QTest::keyClicks(box, step.section(' ', 2));
+            QTest::keyClick(box, Qt::Key_Return);
+        } else if (word[0] == "pick") {
+            auto* list = get<QComboBox>(word[1], in);
+            list->setCurrentIndex(word[2].toInt());
+            emit list->activated(word[2].toInt());
+        } else if (word[0] == "click") {
+            get<QAbstractButton>(word[1], in)->click();
+        } else if (word[0] == "page") {
+            get<QTabWidget>("SSTab1")->setCurrentIndex(word[1].toInt());
+        } else if (word[0] == "tick") {
+            tick();
+        }
+    }
+    // Steps separated by ";".
+    void acts(const QString& steps, QWidget* in = nullptr) {
+        for (const QString& step : steps.split(';', Qt::SkipEmptyParts))
+            act(step, in);
+    }
+    // What a control shows: text, list entry, or whether a button is checked.
+    QString shows(const QString& name) {
+        QWidget* c = get(name);
+        if (auto* box = qobject_cast<QLineEdit*>(c))
+            return box->text().trimmed();
+        if (auto* list = qobject_cast<QComboBox*>(c))
+            return list->currentText();
+        if (auto* label = qobject_cast<QLabel*>(c))
+            return label->text();
+        return static_cast<QAbstractButton*>(c)->isChecked() ? "checked" : "clear";
+    }
+};
