@@ -6,15 +6,9 @@
 #include "datalog/frmProgress.h"
 
 #include "MeterDatalogs.h"
-#include "MeterModel.h"
-#include "ScriptedPrompts.h"
-#include "SimSerialPort.h"
-#include "VirtualWaiter.h"
-#include "link/LineOwner.h"
-#include "link/MeterLink.h"
+#include "ProgramRig.h"
 #include "shared/ConfigRecord.h"
 #include "shared/SchedulingFlags.h"
-#include "ui/PromptGate.h"
 
 #include <QAction>
 #include <QFile>
@@ -26,15 +20,8 @@
 
 namespace {
 
-struct Rig {
-    MeterModel model;
+struct Rig : LinkRig {
     MeterDatalogs logs;
-    VirtualWaiter waiter;
-    SimSerialPort port{model, waiter};
-    ScriptedPrompts prompts;
-    PromptGate gate{prompts};
-    MeterLink link{port, waiter, gate};
-    LineOwner owner{link, gate};
     SchedulingFlags flags;
     ConfigRecord config;
     DatalogRecord log;

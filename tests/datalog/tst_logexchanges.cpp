@@ -6,24 +6,15 @@
 #include "datalog/LogErase.h"
 
 #include "MeterDatalogs.h"
-#include "MeterModel.h"
-#include "ScriptedPrompts.h"
-#include "SimSerialPort.h"
-#include "VirtualWaiter.h"
-#include "link/MeterLink.h"
+#include "ProgramRig.h"
 
 #include <QRandomGenerator>
 #include <QTest>
 
 namespace {
 
-struct Rig {
-    MeterModel model;
+struct Rig : LinkRig {
     MeterDatalogs logs;
-    VirtualWaiter waiter;
-    SimSerialPort port{model, waiter};
-    ScriptedPrompts prompts;
-    MeterLink link{port, waiter, prompts};
     int cancelAfter = -1; // sections stored before Cancel is pressed
     int sections = 0;
     Rig() {

@@ -1,18 +1,9 @@
-// The whole program around one simulated meter on the virtual clock, with the
-// setup dialog opened from the main window's menu, for the setup tests.
+// The program with the setup dialog opened from the main window's menu, and
+// a user's steps on its controls, for the setup tests.
 #pragma once
 
-#include "VirtualWaiter.h"
-#include "link/LineOwner.h"
-#include "link/MeterLink.h"
-#include "link/PortSettingsStore.h"
-#include "monitor/frmKVT7210.h"
+#include "ProgramRig.h"
 #include "setup/frmBSetup.h"
-#include "ui/PromptGate.h"
-
-#include "MeterModel.h"
-#include "ScriptedPrompts.h"
-#include "SimSerialPort.h"
 
 #include <QAbstractButton>
 #include <QAction>
@@ -20,39 +11,14 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QTabWidget>
-#include <QTemporaryDir>
 #include <QtTest>
-
-inline const QByteArray Flush = "\x1b\r";
 
 inline QByteArray hex(const char* h) {
     return QByteArray::fromHex(h);
 }
 
-struct SetupRig {
-    QTemporaryDir dir;
-    VirtualWaiter waiter;
-    MeterModel model;
-    SimSerialPort sim{model, waiter};
-    ScriptedPrompts prompts;
-    PromptGate gate{prompts};
-    MeterLink link{sim, waiter, gate};
-    LineOwner owner{link, gate};
-    PortSettingsStore store{dir.filePath("corvane.ini")};
-    frmKVT7210 w{link, owner, store};
-    qsizetype seen = 0;
-
-    explicit SetupRig(int unitType = 5) {
-        model.state().unitType = unitType;
-        w.runPropertiesDialog = [](frmProperties&) {};
-    }
-    // The bytes written since the last call.
-    QByteArray sent() {
-        const QByteArray fresh = sim.written().mid(seen);
-        seen = sim.written().size();
-        return fresh;
-    }
-    void tick() { w.polling().Launch(); }
+struct SetupRig : ProgramRig {
+    explicit SetupRig(int unitType = 5) { model.state().unitType = unitType; }
     // Start-up, then Setup > Unit Setup and the tick that opens the dialog.
     frmBSetup& open() {
         w.Form_Load();
