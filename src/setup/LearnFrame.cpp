@@ -1,5 +1,6 @@
 #include "LearnFrame.h"
 
+#include "OptionButtons.h"
 #include "SettingSender.h"
 #include "SetupCommands.h"
 
@@ -26,28 +27,10 @@ const QStringList Ranges = {"2", "4", "8", "16", "32"};
 // The transmit power query's reply: "MD,3," and one digit.
 constexpr int TransmitPowerReplyLength = 6;
 
-QButtonGroup* buttons(QGroupBox* frame, const char* name,
-                      std::initializer_list<std::pair<int, const char*>> items) {
-    auto* group = new QButtonGroup(frame);
-    auto* layout = new QHBoxLayout(frame);
-    for (auto [index, caption] : items) {
-        auto* button = new QRadioButton(caption, frame);
-        button->setObjectName(QString("%1(%2)").arg(name).arg(index));
-        group->addButton(button, index);
-        layout->addWidget(button);
-    }
-    return group;
-}
-
 QGroupBox* frame(const char* name, const char* caption, QWidget* parent) {
     auto* box = new QGroupBox(caption, parent);
     box->setObjectName(name);
     return box;
-}
-
-void select(QButtonGroup* group, int id) {
-    if (QAbstractButton* button = group->button(id))
-        button->setChecked(true);
 }
 
 // Clears every button of an exclusive group.
@@ -68,9 +51,9 @@ LearnFrame::LearnFrame(SettingSender& sender, QWidget* parent) : QWidget(parent)
     setObjectName("LearnFrame");
     QGroupBox* learn = frame("Frame13(0)", "Learning", this);
     QGroupBox* fast = frame("Frame21", "Fast Learn", learn);
-    QuickLrn_ = buttons(fast, "QuickLrn", {{1, "Yes"}, {2, "No"}});
+    QuickLrn_ = OptionButtons::group(fast, "QuickLrn", {{1, "Yes"}, {2, "No"}});
     QGroupBox* mode = frame("Frame22", "Range Mode", learn);
-    RangeModeSel_ = buttons(mode, "RangeModeSel", {{0, "Auto"}, {1, "Man"}});
+    RangeModeSel_ = OptionButtons::group(mode, "RangeModeSel", {{0, "Auto"}, {1, "Man"}});
     RangeSel_ = new QComboBox(learn);
     RangeSel_->setObjectName("RangeSel");
     RangeSel_->addItems(Ranges);
@@ -106,9 +89,9 @@ LearnFrame::LearnFrame(SettingSender& sender, QWidget* parent) : QWidget(parent)
     signalGrid->addWidget(SigQtyCutoff_, 1, 1);
 
     QGroupBox* power = frame("TxpowSel", "Tx Power", this);
-    TXPow_ = buttons(power, "TXPow", {{1, "Reg"}, {2, "Hi"}});
+    TXPow_ = OptionButtons::group(power, "TXPow", {{1, "Reg"}, {2, "Hi"}});
     QGroupBox* xq = frame("Frame24", "7210XQ mode", this);
-    XQMode_ = buttons(xq, "XQMode", {{1, "Off"}, {2, "On"}});
+    XQMode_ = OptionButtons::group(xq, "XQMode", {{1, "Off"}, {2, "On"}});
 
     auto* layout = new QGridLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -139,7 +122,7 @@ bool LearnFrame::storedManual() const {
 
 void LearnFrame::showRange() {
     RangeSel_->setCurrentIndex(storedRangeIndex());
-    select(RangeModeSel_, storedManual() ? 1 : 0);
+    OptionButtons::select(RangeModeSel_, storedManual() ? 1 : 0);
 }
 
 void LearnFrame::showCutoffs() {
@@ -149,7 +132,7 @@ void LearnFrame::showCutoffs() {
 
 void LearnFrame::showFastLearn() {
     if (fastLearn_)
-        select(QuickLrn_, *fastLearn_);
+        OptionButtons::select(QuickLrn_, *fastLearn_);
     else
         clear(QuickLrn_);
 }
@@ -157,7 +140,7 @@ void LearnFrame::showFastLearn() {
 void LearnFrame::showRecord() {
     const ConfigRecord& c = sender_.config();
     showRange();
-    select(XQMode_, c.LrnConfig.ExtendedModeOn ? 2 : 1);
+    OptionButtons::select(XQMode_, c.LrnConfig.ExtendedModeOn ? 2 : 1);
     OverRides_->setCurrentIndex(2 * (c.LrnConfig.LowFlowCutoffOverride != 0) +
                                 (c.LrnConfig.ZeroSignalCutoffOverride != 0));
     showCutoffs();
@@ -166,7 +149,7 @@ void LearnFrame::showRecord() {
 }
 
 void LearnFrame::showTransmitPower(int level) {
-    select(TXPow_, level == 0 ? 1 : 2);
+    OptionButtons::select(TXPow_, level == 0 ? 1 : 2);
 }
 
 void LearnFrame::enableXQMode(bool on) {
@@ -308,5 +291,7 @@ void LearnFrame::XQMode_Click(int index) {
     sender_.send(
         this, SetupCommands::framed(on ? "MD,4,1" : "MD,4,0"),
         [this, on] { sender_.config().LrnConfig.ExtendedModeOn = on; },
-        [this] { select(XQMode_, sender_.config().LrnConfig.ExtendedModeOn ? 2 : 1); });
+        [this] {
+            OptionButtons::select(XQMode_, sender_.config().LrnConfig.ExtendedModeOn ? 2 : 1);
+        });
 }

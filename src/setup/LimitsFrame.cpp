@@ -1,5 +1,6 @@
 #include "LimitsFrame.h"
 
+#include "OptionButtons.h"
 #include "SettingSender.h"
 #include "SetupCommands.h"
 
@@ -15,29 +16,6 @@
 
 #include <cmath>
 
-namespace {
-
-QButtonGroup* pair(const char* name, const char* first, const char* second, QGroupBox* frame) {
-    auto* group = new QButtonGroup(frame);
-    auto* layout = new QHBoxLayout(frame);
-    int index = 1;
-    for (const char* caption : {first, second}) {
-        auto* button = new QRadioButton(caption, frame);
-        button->setObjectName(QString("%1(%2)").arg(name).arg(index));
-        group->addButton(button, index++);
-        layout->addWidget(button);
-    }
-    return group;
-}
-
-// Selects button id of group without anyone being told.
-void select(QButtonGroup* group, int id) {
-    if (QAbstractButton* button = group->button(id))
-        button->setChecked(true);
-}
-
-} // namespace
-
 LimitsFrame::LimitsFrame(SettingSender& sender, QWidget* parent)
     : QGroupBox("Limits", parent), sender_(sender) {
     setObjectName("Frame36");
@@ -51,10 +29,11 @@ LimitsFrame::LimitsFrame(SettingSender& sender, QWidget* parent)
 
     RemoteZeroFrame_ = new QGroupBox("Remote Zero", this);
     RemoteZeroFrame_->setObjectName("Frame1(1)");
-    UseRemote0OnOff_ = pair("UseRemote0OnOff", "Off", "On", RemoteZeroFrame_);
+    UseRemote0OnOff_ =
+        OptionButtons::group(RemoteZeroFrame_, "UseRemote0OnOff", {{1, "Off"}, {2, "On"}});
     Frame2_ = new QGroupBox("Meter Display", this);
     Frame2_->setObjectName("Frame2");
-    DispFlowVel_ = pair("DispFlowVel", "Flow", "Vel", Frame2_);
+    DispFlowVel_ = OptionButtons::group(Frame2_, "DispFlowVel", {{1, "Flow"}, {2, "Vel"}});
 
     auto* grid = new QGridLayout(this);
     const auto row = [&](int r, const char* caption, QWidget* control, QWidget* unit = nullptr) {
@@ -100,7 +79,7 @@ void LimitsFrame::LimitsPage() {
     DampText_->setText(QString::number(c.ChanConfig.Damping));
     showCutoff(c.ChanConfig.LowFlowCutoffVelocity);
     showFactor(c.FlowPerVelocity);
-    select(DispFlowVel_, c.LrnConfig.DisplayFlowOrVelocity ? 2 : 1);
+    OptionButtons::select(DispFlowVel_, c.LrnConfig.DisplayFlowOrVelocity ? 2 : 1);
     SiteCalText_->setText(SettingSender::boxText(c.ChanConfig.SiteCalibrationFactor, " ##0.0## "));
     showRemoteZero();
 }
@@ -114,7 +93,7 @@ void LimitsFrame::showUnitLabel(const QString& label) {
 }
 
 void LimitsFrame::showRemoteZero() {
-    select(UseRemote0OnOff_, sender_.config().LrnConfig.RemoteZeroEnabled ? 2 : 1);
+    OptionButtons::select(UseRemote0OnOff_, sender_.config().LrnConfig.RemoteZeroEnabled ? 2 : 1);
 }
 
 void LimitsFrame::DampText_LostFocus() {
@@ -230,5 +209,8 @@ void LimitsFrame::DispFlowVel_Click(int index) {
     sender_.send(
         this, SetupCommands::withInt16("LM,2,", value),
         [this, value] { sender_.config().LrnConfig.DisplayFlowOrVelocity = value; },
-        [this] { select(DispFlowVel_, sender_.config().LrnConfig.DisplayFlowOrVelocity ? 2 : 1); });
+        [this] {
+            OptionButtons::select(DispFlowVel_,
+                                  sender_.config().LrnConfig.DisplayFlowOrVelocity ? 2 : 1);
+        });
 }

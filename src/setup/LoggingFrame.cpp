@@ -1,5 +1,6 @@
 #include "LoggingFrame.h"
 
+#include "OptionButtons.h"
 #include "SettingSender.h"
 #include "SetupCommands.h"
 
@@ -18,10 +19,6 @@
 namespace {
 const char* const Rates[] = {"0.5", "1", "5", "15", "60"};
 
-void select(QButtonGroup* group, int id) {
-    if (QAbstractButton* button = group->button(id))
-        button->setChecked(true);
-}
 } // namespace
 
 LoggingFrame::LoggingFrame(SettingSender& sender, QWidget* parent)
@@ -59,14 +56,14 @@ LoggingFrame::LoggingFrame(SettingSender& sender, QWidget* parent)
 
 void LoggingFrame::LogSetData() {
     const ConfigRecord& c = sender_.config();
-    select(LogOffOn_, c.SysConfig.LoggingOn ? 1 : 0);
-    select(LogRates_, c.ChanConfig.LoggingRateIndex);
+    OptionButtons::select(LogOffOn_, c.SysConfig.LoggingOn ? 1 : 0);
+    OptionButtons::select(LogRates_, c.ChanConfig.LoggingRateIndex);
 }
 
 void LoggingFrame::LogOffOn_MouseUp(int index) {
     const qint16 stored = sender_.config().SysConfig.LoggingOn ? 1 : 0;
     // Shown only once acknowledged.
-    select(LogOffOn_, stored);
+    OptionButtons::select(LogOffOn_, stored);
     if (index == stored || !sender_.online())
         return;
     sender_.owner().runWhenIdle(this, [this, index] {

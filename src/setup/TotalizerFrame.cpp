@@ -1,6 +1,7 @@
 #include "TotalizerFrame.h"
 
 #include "MiscCommands.h"
+#include "OptionButtons.h"
 #include "SettingSender.h"
 #include "SetupCommands.h"
 
@@ -32,24 +33,6 @@ const QStringList OlderModelUnits = {"OB", "LB"};
 const QStringList Multipliers = {"x1", "x10", "x100", "x1000", "x10000"};
 const QStringList RelayMultipliers = {" No", " x1", " x2", " x5", " x10"};
 
-QButtonGroup* noYes(const char* name, QGroupBox* frame) {
-    auto* group = new QButtonGroup(frame);
-    auto* layout = new QHBoxLayout(frame);
-    int index = 0;
-    for (const char* caption : {"No", "Yes"}) {
-        auto* button = new QRadioButton(caption, frame);
-        button->setObjectName(QString("%1(%2)").arg(name).arg(index));
-        group->addButton(button, index++);
-        layout->addWidget(button);
-    }
-    return group;
-}
-
-void select(QButtonGroup* group, int id) {
-    if (QAbstractButton* button = group->button(id))
-        button->setChecked(true);
-}
-
 // A list entry, or no selection for an index outside the list.
 void selectRow(QComboBox* list, int row) {
     const QSignalBlocker quiet(list);
@@ -77,10 +60,10 @@ TotalizerFrame::TotalizerFrame(SettingSender& sender, QWidget* parent)
     TotMultTxt_ = list("TotMultTxt", Multipliers, this);
     auto* enabled = new QGroupBox("Totalizer Enabled", this);
     enabled->setObjectName("TotEnabledFrame");
-    TotEnabled_ = noYes("TotEnabled", enabled);
+    TotEnabled_ = OptionButtons::group(enabled, "TotEnabled", {{0, "No"}, {1, "Yes"}});
     Frame26_ = new QGroupBox("Tot Relay 1", this);
     Frame26_->setObjectName("Frame26");
-    TotRly1_ = noYes("TotRly1", Frame26_);
+    TotRly1_ = OptionButtons::group(Frame26_, "TotRly1", {{0, "No"}, {1, "Yes"}});
     TotMulRlyText_ = new QLabel("Tot. Relay 1.", this);
     TotMulRlyText_->setObjectName("TotMulRlyText");
     TotRlyMult_ = list("TotRlyMult", RelayMultipliers, this);
@@ -126,8 +109,8 @@ void TotalizerFrame::showStored() {
     const ConfigRecord& c = sender_.config();
     selectRow(TotUnitsTxt_, c.ChanConfig.TotalizerVolumeUnitIndex);
     selectRow(TotMultTxt_, c.ChanConfig.TotalizerMultiplierIndex);
-    select(TotEnabled_, c.ChanConfig.TotalizerEnabled ? 1 : 0);
-    select(TotRly1_, c.SysConfig.TotalizerRelay ? 1 : 0);
+    OptionButtons::select(TotEnabled_, c.ChanConfig.TotalizerEnabled ? 1 : 0);
+    OptionButtons::select(TotRly1_, c.SysConfig.TotalizerRelay ? 1 : 0);
     selectRow(TotRlyMult_, c.SysConfig.TotalizerRelay);
 }
 

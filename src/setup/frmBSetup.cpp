@@ -1,8 +1,8 @@
 #include "frmBSetup.h"
 
 #include "ClockFrames.h"
-#include "DisplayOptionsFrame.h"
 #include "CurrentOutputFrame.h"
+#include "DisplayOptionsFrame.h"
 #include "LearnFrame.h"
 #include "LimitsFrame.h"
 #include "LoggingFrame.h"
@@ -68,16 +68,6 @@ QGroupBox* frmBSetup::frame(const char* name, const QString& caption, QWidget* p
 void frmBSetup::buildPages() {
     SSTab1_ = new QTabWidget(this);
     SSTab1_->setObjectName("SSTab1");
-    // A frame whose settings come with a later version of the dialog.
-    const auto later = [this](const char* name, const QString& caption, QWidget* page) {
-        QGroupBox* box = frame(name, caption, page);
-        auto* note = new QLabel("Not available in this version.", box);
-        note->setEnabled(false);
-        note->setAlignment(Qt::AlignCenter);
-        (new QVBoxLayout(box))->addWidget(note);
-        return box;
-    };
-
     auto* pipePage = new QWidget(SSTab1_);
     pipe_ = new PipeFrame(sender_, pipePage);
     limits_ = new LimitsFrame(sender_, pipePage);

@@ -17,6 +17,21 @@ inline QByteArray hex(const char* h) {
     return QByteArray::fromHex(h);
 }
 
+// Fails when a named control of area is too narrow, outside its frame or clipped.
+inline void checkReadable(QWidget* window, QWidget* area, const QString& where) {
+    for (QWidget* c : area->findChildren<QWidget*>()) {
+        if (c->isWindow() || !c->isVisibleTo(window) || c->objectName().isEmpty())
+            continue;
+        const QString what = c->objectName() + " " + where;
+        QVERIFY2(c->width() >= c->minimumSizeHint().width(), qPrintable(what));
+        QVERIFY2(c->parentWidget()->rect().contains(c->geometry()), qPrintable(what));
+        if (auto* box = qobject_cast<QLineEdit*>(c))
+            QVERIFY2(box->fontMetrics().horizontalAdvance(box->text()) <
+                         box->contentsRect().width(),
+                     qPrintable(what + " " + box->text()));
+    }
+}
+
 struct SetupRig : ProgramRig {
     explicit SetupRig(int unitType = 5) { model.state().unitType = unitType; }
     // Start-up, then Setup > Unit Setup and the tick that opens the dialog.

@@ -90,17 +90,7 @@ private slots:
             rig.tick();
             d.adjustSize();
             QWidget* shown = tabs->currentWidget();
-            for (QWidget* c : shown->findChildren<QWidget*>()) {
-                if (!c->isVisibleTo(&d) || c->objectName().isEmpty())
-                    continue;
-                const QString what = QString("%1 on page %2").arg(c->objectName()).arg(page);
-                QVERIFY2(c->width() >= c->minimumSizeHint().width(), qPrintable(what));
-                QVERIFY2(c->parentWidget()->rect().contains(c->geometry()), qPrintable(what));
-                if (auto* box = qobject_cast<QLineEdit*>(c))
-                    QVERIFY2(box->fontMetrics().horizontalAdvance(box->text()) <
-                                 box->contentsRect().width(),
-                             qPrintable(what + " " + box->text()));
-            }
+            checkReadable(&d, shown, QString("on page %1").arg(page));
             if (!shots.isEmpty())
                 d.grab().save(
                     QString("%1/setup-KR%2-page%3.png").arg(shots).arg(unitType).arg(page));

@@ -412,17 +412,7 @@ private slots:
             if (!w || !w->isVisible())
                 continue;
             w->adjustSize();
-            for (QWidget* c : w->findChildren<QWidget*>()) {
-                if (c->isWindow() || !c->isVisibleTo(w) || c->objectName().isEmpty())
-                    continue;
-                const QString what = w->objectName() + " " + c->objectName();
-                QVERIFY2(c->width() >= c->minimumSizeHint().width(), qPrintable(what));
-                QVERIFY2(c->parentWidget()->rect().contains(c->geometry()), qPrintable(what));
-                if (auto* box = qobject_cast<QLineEdit*>(c))
-                    QVERIFY2(box->fontMetrics().horizontalAdvance(box->text()) <
-                                 box->contentsRect().width(),
-                             qPrintable(what + " " + box->text()));
-            }
+            checkReadable(w, w, w->objectName());
             if (!shots.isEmpty())
                 w->grab().save(QString("%1/%2-KR%3.png").arg(shots, w->objectName()).arg(unitType));
         }
