@@ -196,43 +196,39 @@ void TotalizerFrame::TotResetButton_Click() {
     });
 }
 
-void TotalizerFrame::TotEnabled_MouseUp(int index) {
-    const quint8 on = quint8(index == 1);
-    if (on == sender_.config().ChanConfig.TotalizerEnabled)
-        return;
+void TotalizerFrame::sendChoice(const QByteArray& command, std::function<void()> taken) {
     ++editing_;
     const auto done = [this] {
         showStored();
         editing_ = std::max(0, editing_ - 1);
     };
     sender_.send(
-        this, SetupCommands::framed(on ? "GT,2,1" : "GT,2,0"),
-        [this, on, done] {
-            sender_.config().ChanConfig.TotalizerEnabled = on;
+        this, SetupCommands::framed(command),
+        [taken, done] {
+            taken();
             done();
         },
         done);
+}
+
+void TotalizerFrame::TotEnabled_MouseUp(int index) {
+    const quint8 on = quint8(index == 1);
+    if (on == sender_.config().ChanConfig.TotalizerEnabled)
+        return;
+    sendChoice(on ? "GT,2,1" : "GT,2,0",
+               [this, on] { sender_.config().ChanConfig.TotalizerEnabled = on; });
 }
 
 void TotalizerFrame::TotRly1_MouseUp(int index) {
     const qint16 relay = qint16(index == 1);
     if (relay == sender_.config().SysConfig.TotalizerRelay)
         return;
-    ++editing_;
-    const auto done = [this] {
-        showStored();
-        editing_ = std::max(0, editing_ - 1);
-    };
-    sender_.send(
-        this, SetupCommands::framed(relay ? "GT,5,1" : "GT,5,0"),
-        [this, relay, done] {
-            sender_.config().SysConfig.TotalizerRelay = relay;
-            done();
-            // The relay settings follow; the byte 9 is the meter's own code.
-            sender_.send(
-                this, SetupCommands::framed(QByteArray("RY,9,") + char(9)), [] {}, [] {});
-        },
-        done);
+    sendChoice(relay ? "GT,5,1" : "GT,5,0", [this, relay] {
+        sender_.config().SysConfig.TotalizerRelay = relay;
+        // The relay settings follow; the byte 9 is the meter's own code.
+        sender_.send(
+            this, SetupCommands::framed(QByteArray("RY,9,") + char(9)), [] {}, [] {});
+    });
 }
 
 void TotalizerFrame::TotRlyMult_Click(int row) {

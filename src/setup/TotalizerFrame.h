@@ -1,5 +1,7 @@
 #pragma once
 
+#include <functional>
+
 #include <QGroupBox>
 
 class QButtonGroup;
@@ -40,6 +42,9 @@ public:
     bool editing() const { return editing_ > 0; }
 
 private:
+    // Sends a yes/no choice; taken runs once the meter acknowledged it, and
+    // the frame shows the stored choice either way.
+    void sendChoice(const QByteArray& command, std::function<void()> taken);
     // A unit or multiplier change: asked, sent, then the total is reset.
     void listChanged(QComboBox* list, int row, int stored, const char* prefix);
     void showStored();
