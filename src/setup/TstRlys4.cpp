@@ -120,7 +120,15 @@ void TstRlys4::RlyUpdate_Click() {
     OutputCommands::copyRelays(table_, out);
     sender_.send(
         this, OutputCommands::relayCommand(out),
-        [this, out] { OutputCommands::copyRelays(out, sender_.config().SysConfig); },
+        [this, out] {
+            OutputCommands::copyRelays(out, sender_.config().SysConfig);
+            // Relay 1 may carry the totalizer pulse; its multiplier is sent
+            // again after the relay record so the two always agree. The
+            // setup dialog's list shows the stored value, so that is sent.
+            const qint16 totalizer = sender_.config().SysConfig.TotalizerRelay;
+            sender_.send(
+                this, SetupCommands::framed("GT,5," + QByteArray::number(totalizer)), [] {}, [] {});
+        },
         [this] {
             table_ = sender_.config().SysConfig;
             for (RelayControls* r : relays_)

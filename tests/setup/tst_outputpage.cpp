@@ -334,6 +334,11 @@ private slots:
         }
         QTEST(frames.join('|'), "frames");
         QCOMPARE(rig.get<QAbstractButton>("RlyTstOn(3)", t)->isChecked(), true);
+        // "UpDate" sends the relay record, then the stored totalizer relay value again.
+        rig.act("click RlyUpdate", t);
+        const QByteArray update = rig.sent();
+        QVERIFY(update.startsWith(Flush + "RY,2,"));
+        QVERIFY(update.endsWith("\n" + Flush + "GT,5,0\n"));
         rig.acts("click RlyTestFormSel;click RlyTstOn(1)", t);
         QCOMPARE(rig.sent(), Flush + hex("52592c332c01000100") + "\n");
         QVERIFY(t->Timer1().isActive());
