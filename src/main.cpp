@@ -144,7 +144,9 @@ int main(int argc, char* argv[]) {
             if (!picture.isEmpty() && !window.grab().save(picture))
                 qWarning("Could not save %s", qPrintable(picture));
             printShownPage(window);
-            QCoreApplication::exit(0);
+            // Closing as a user would ends any exchange under way at once;
+            // leaving the event loop alone would let a wait run on.
+            window.close();
         });
     }
     return app.exec();
