@@ -9,32 +9,35 @@ template <typename... Arrays> QString valuesLine(size_t i, const Arrays&... arra
     QStringList items{LogRecord::number(qint64(arrays[i]))...};
     return items.join(", ");
 }
+
+// The date line, the column heads, then one line per element of the arrays.
+template <typename First, typename... Rest>
+QByteArray table(const QString& dateLine, const char* heads, const First& first,
+                 const Rest&... rest) {
+    LogRecord r;
+    r.append(dateLine).line().append(heads);
+    for (size_t i = 0; i < first.size(); ++i)
+        r.line().append(valuesLine(i, first, rest...));
+    return r.bytes();
+}
 } // namespace
 
 QByteArray DiagnosticRecords::frequency(const QString& dateLine, const SignalArrays& a) {
-    LogRecord r;
-    r.append(dateLine).line().append("Low Frequency FFT, High Frequency FFT, Supervisor Range - "
-                                     "Low Frequency FFT, Supervisor Range - High Frequency FFT");
-    for (size_t i = 0; i < a.SelLowFFT.size(); ++i)
-        r.line().append(valuesLine(i, a.SelLowFFT, a.SelHighFFT, a.SupLowFFT, a.SupHighFFT));
-    return r.bytes();
+    return table(dateLine,
+                 "Low Frequency FFT, High Frequency FFT, Supervisor Range - Low Frequency FFT, "
+                 "Supervisor Range - High Frequency FFT",
+                 a.SelLowFFT, a.SelHighFFT, a.SupLowFFT, a.SupHighFFT);
 }
 
 QByteArray DiagnosticRecords::crossproduct(const QString& dateLine, const SignalArrays& a) {
-    LogRecord r;
-    r.append(dateLine).line().append("Crossproduct, Supervisor Range - Crossproduct");
-    for (size_t i = 0; i < a.SelXProd.size(); ++i)
-        r.line().append(valuesLine(i, a.SelXProd, a.SupXProd));
-    return r.bytes();
+    return table(dateLine, "Crossproduct, Supervisor Range - Crossproduct", a.SelXProd, a.SupXProd);
 }
 
 QByteArray DiagnosticRecords::time(const QString& dateLine, const SignalArrays& a) {
-    LogRecord r;
-    r.append(dateLine).line().append("Low Frequency, High Frequency, Supervisor Range - Low "
-                                     "Frequency, Supervisor Range - High Frequency");
-    for (size_t i = 0; i < a.SelLowTime.size(); ++i)
-        r.line().append(valuesLine(i, a.SelLowTime, a.SelHighTime, a.SupLowTime, a.SupHighTime));
-    return r.bytes();
+    return table(dateLine,
+                 "Low Frequency, High Frequency, Supervisor Range - Low Frequency, "
+                 "Supervisor Range - High Frequency",
+                 a.SelLowTime, a.SelHighTime, a.SupLowTime, a.SupHighTime);
 }
 
 QByteArray DiagnosticRecords::parameters(const QString& dateLine, const QHash<QString, QString>& b,

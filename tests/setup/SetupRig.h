@@ -13,6 +13,8 @@
 #include <QTabWidget>
 #include <QtTest>
 
+#include <span>
+
 inline QByteArray hex(const char* h) {
     return QByteArray::fromHex(h);
 }
@@ -30,6 +32,30 @@ inline void checkReadable(QWidget* window, QWidget* area, const QString& where) 
                          box->contentsRect().width(),
                      qPrintable(what + " " + box->text()));
     }
+}
+
+// One row of a settings table: the user's steps (';' between), the bytes
+// written after the first step, the prompts shown, what the controls show
+// ("control=text", '|' between) and how the meter starts.
+struct SettingsRow {
+    const char* name;
+    const char* steps;
+    QByteArray wire;
+    QStringList prompts = {};
+    const char* shown = "";
+    const char* start = "";
+};
+
+// The columns steps, start, wire, prompts and shown, filled from rows.
+inline void settingsTable(std::span<const SettingsRow> rows) {
+    QTest::addColumn<QString>("steps");
+    QTest::addColumn<QString>("start");
+    QTest::addColumn<QByteArray>("wire");
+    QTest::addColumn<QStringList>("prompts");
+    QTest::addColumn<QString>("shown");
+    for (const SettingsRow& r : rows)
+        QTest::newRow(r.name) << QString(r.steps) << QString(r.start) << r.wire << r.prompts
+                              << QString(r.shown);
 }
 
 struct SetupRig : ProgramRig {

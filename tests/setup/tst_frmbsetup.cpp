@@ -194,21 +194,10 @@ private slots:
     // Each control sends its command once, to the byte; the meter stores it
     // and the dialog shows it after closing and opening again.
     void settings_data() {
-        QTest::addColumn<QString>("steps");   // user's steps, ';' between
-        QTest::addColumn<QString>("fault");   // neverOk, or a meter state to start from
-        QTest::addColumn<QByteArray>("wire"); // after the first step
-        QTest::addColumn<QStringList>("prompts");
-        QTest::addColumn<QString>("shown"); // control=text after reopening
-        struct Row {
-            const char* name;
-            const char* steps;
-            QByteArray wire;
-            QStringList prompts = {};
-            const char* shown = "";
-            const char* fault = "";
-        };
+        // start: "neverOk", "inside a read" or "manual range 2"; shown is
+        // checked again after reopening.
         const QByteArray ok = "";
-        const Row rows[] = {
+        const SettingsRow rows[] = {
             {.name = "6 inches, then Send",
              .steps = "type PipeIDTxt 6;click SendPipe",
              // The meter's cut-off of 0.1 ft/s is below the minimum: raised.
@@ -274,7 +263,7 @@ private slots:
              .steps = "page 3;click XQMode(2)",
              .wire = Flush + "MD,3,0\n" + Flush + "MD,4,1\n",
              .shown = "XQMode(2)=checked",
-             .fault = "inside a read"},
+             .start = "inside a read"},
             {.name = "fast learn", .steps = "page 3;click QuickLrn(1)", .wire = Flush + "LR,2,2\n"},
             {.name = "review learn",
              .steps = "page 3;click ReLearnButton",
@@ -293,7 +282,7 @@ private slots:
              .steps = "page 3;click RangeModeSel(0)",
              .wire = Flush + "LR,1,1\n",
              .shown = "RangeModeSel(0)=checked|RangeSel=2",
-             .fault = "manual range 2"},
+             .start = "manual range 2"},
             {.name = "range while automatic",
              .steps = "page 3;pick RangeSel 2",
              .wire = ok,
@@ -309,47 +298,45 @@ private slots:
              .wire = (Flush + hex("4c4d2c312c1400") + "\n").repeated(10),
              .prompts = {NoAck.arg("LM")},
              .shown = "DampText=10",
-             .fault = "neverOk"},
+             .start = "neverOk"},
             {.name = "never OK: pipe",
              .steps = "pick FlowUnitSel 4;click SendPipe",
              .wire = (Flush + hex("50442c312c3563013f00010401") + "\n").repeated(10),
              .prompts = {NoAck.arg("PD")},
              .shown = "FlowUnitSel=US Gal|Label27=G/Min",
-             .fault = "neverOk"},
+             .start = "neverOk"},
             {.name = "never OK: range",
              .steps = "page 3;click RangeModeSel(1)",
              .wire = (Flush + "LR,1,132\n").repeated(10),
              .prompts = {NoAck.arg("LR,1,132")},
              .shown = "RangeModeSel(0)=checked",
-             .fault = "neverOk"},
+             .start = "neverOk"},
             {.name = "never OK: remote zero",
              .steps = "click UseRemote0OnOff(2)",
              .wire = (Flush + hex("4c4d2c352c0100") + "\n").repeated(10),
              .prompts = {NoAck.arg("LM")},
              .shown = "UseRemote0OnOff(1)=checked",
-             .fault = "neverOk"},
+             .start = "neverOk"},
         };
-        for (const Row& r : rows)
-            QTest::newRow(r.name) << QString(r.steps) << QString(r.fault) << r.wire << r.prompts
-                                  << QString(r.shown);
+        settingsTable(rows);
     }
 
     void settings() {
         QFETCH(QString, steps);
-        QFETCH(QString, fault);
+        QFETCH(QString, start);
         QFETCH(QString, shown);
         Rig rig;
-        if (fault == "manual range 2") {
+        if (start == "manual range 2") {
             rig.model.state().rangeMode = 1;
             rig.model.state().rangeCode = 129;
         }
         rig.open();
-        rig.model.faults().neverOk = fault == "neverOk";
+        rig.model.faults().neverOk = start == "neverOk";
         const QStringList actions = steps.split(';');
         QByteArray wire;
         for (const QString& step : actions) {
             const bool pageChange = step.startsWith("page");
-            if (fault == "inside a read" && !pageChange) {
+            if (start == "inside a read" && !pageChange) {
                 // The click comes while the tick waits for the meter's reply.
                 bool clicked = false;
                 rig.waiter.onYield = [&] {
@@ -376,7 +363,7 @@ private slots:
             return;
         // What the controls show now, and after the meter's records are read
         // again (a meter that answers "NO" may have taken the value all the same).
-        for (int pass = 0; pass < (fault == "neverOk" ? 1 : 2); ++pass) {
+        for (int pass = 0; pass < (start == "neverOk" ? 1 : 2); ++pass) {
             for (const QString& pair : shown.split('|')) {
                 const QString name = pair.section('=', 0, 0);
                 QCOMPARE(name + "=" + rig.shows(name.toLatin1().constData()), pair);

@@ -23,21 +23,9 @@ private slots:
     // Each control sends its command to the byte, asks what it must, and
     // shows what the meter holds afterwards.
     void settings_data() {
-        QTest::addColumn<QString>("steps");
-        QTest::addColumn<QString>("start"); // meter state: key=value, ','
-        QTest::addColumn<QByteArray>("wire");
-        QTest::addColumn<QStringList>("prompts");
-        QTest::addColumn<QString>("shown"); // control=text, '|'
-        struct Row {
-            const char* name;
-            const char* steps;
-            QByteArray wire;
-            QStringList prompts = {};
-            const char* shown = "";
-            const char* start = "";
-        };
+        // start: meter state as key=value, ',' between, or "neverOk"/"badOp".
         const QString ask = "This Will Cause the Totalizer to Reset - continue ?";
-        const Row rows[] = {
+        const SettingsRow rows[] = {
             {.name = "unit M^3, Yes: set, reset once, read",
              .steps = "yes;pick TotUnitsTxt 4",
              .wire = Flush + "GT,3,4\n" + Flush + "GT,1\n" + Flush + "GT,0\n",
@@ -165,9 +153,7 @@ private slots:
              .wire = "",
              .prompts = {"The serial number must be 1 to 10 digits."}},
         };
-        for (const Row& r : rows)
-            QTest::newRow(r.name) << QString(r.steps) << QString(r.start) << r.wire << r.prompts
-                                  << QString(r.shown);
+        settingsTable(rows);
     }
 
     void settings() {
