@@ -12,7 +12,8 @@ namespace {
 
 // Opens of the file before the header counts as unreadable.
 constexpr int kHeaderAttempts = 5;
-// Requests of one section before the download gives up.
+// Requests of one section before the download gives up (a wrong block, or a
+// checksum that differs, asks for the same section again).
 constexpr int kSectionAttempts = 5;
 // Checksum queries of one section before the download gives up.
 constexpr int kChecksumAttempts = 5;
@@ -33,6 +34,8 @@ constexpr int kDefaultBaud = 19200;
 
 const QByteArray kFlush = MeterLink::FlushPrefix;
 const QByteArray kBad = QByteArrayLiteral("Bad");
+// The meter's reply line to a section request begins with the request's opcode.
+const QByteArray kSectionEcho = QByteArrayLiteral("RD");
 
 // Val(): the number at the start of a text ("1.95", "  12abc"); 0 when none.
 double leadingNumber(const QByteArray& text) {
@@ -230,11 +233,20 @@ LogDownload::Outcome LogDownload::run(DatalogRecord& target, const QString& mode
     qint32 stored = 0;
     int requests = 0;
     log.LogPoints.resize(size_t(log.LogPointCount));
+    // A meter asked with the remaining count serves that section again; one
+    // asked with the older form moves on, so a bad section cannot be retried.
+    const bool canRetrySection = sectionRequest(model, version, 1, 2).count(',') == 2;
+    const qint32 sections = (log.LogPointCount + kSectionPoints - 1) / kSectionPoints;
+    // Requests of the section under way whose checksum differed.
+    int sumRetries = 0;
     while (remaining >= 0) {
         const int bytes = 2 * std::min(remaining, kSectionPoints);
         QByteArray block;
-        for (int attempt = 1;; ++attempt) {
-            link_.waiter().pause(kSectionPauseMs);
+        for (int attempt = 1 + sumRetries;; ++attempt) {
+            // The pause before a request also throws away whatever is still
+            // arriving (a late block, a reply's tail), so no stale byte is
+            // read as the reply to this request.
+            link_.discardUntilQuiet(kSectionPauseMs);
             if (stopped() || progress_.cancelled())
                 return fail(errorText);
             send(sectionRequest(model, version, remaining, bytes));
@@ -257,7 +269,8 @@ LogDownload::Outcome LogDownload::run(DatalogRecord& target, const QString& mode
                     return fail(errorText);
                 continue;
             }
-            block = readBlock(bytes);
+            // Anything but the request's echo is not this section's reply.
+            block = line.startsWith(kSectionEcho) ? readBlock(bytes) : QByteArray();
             progress_.trace(block);
             if (block.size() != bytes) {
                 if (attempt >= kSectionAttempts)
@@ -270,15 +283,8 @@ LogDownload::Outcome LogDownload::run(DatalogRecord& target, const QString& mode
             break;
         const qint32 sum = link_.state().ReplyByteSum;
         progress_.trace(QByteArray::number(sum));
-        for (int k = 0; k < bytes / 2; ++k) {
-            if (progress_.cancelled())
-                return fail(errorText);
-            const qint16 raw = StrToInt(block.mid(2 * k, 2));
-            log.LogPoints[size_t(stored++)] = raw;
-            const qint16 magnitude = qint16(std::abs(raw));
-            maximum = std::max(maximum, magnitude);
-            minimum = std::min(minimum, magnitude);
-        }
+        if (progress_.cancelled())
+            return fail(errorText);
         for (int i = 0; i < kChecksumPauseRounds; ++i)
             link_.waiter().yield();
         link_.writeDirect(kFlush + MeterLink::CommandTerminator);
@@ -299,8 +305,29 @@ LogDownload::Outcome LogDownload::run(DatalogRecord& target, const QString& mode
         }
         if (!sumMatches(reply, sum)) {
             send("DC,0");
-            if (!sumMatches(readField(), sum))
+            if (!sumMatches(readField(), sum)) {
+                if (!canRetrySection || ++sumRetries >= kSectionAttempts)
+                    return fail(errorText);
+                progress_.trace(QStringLiteral("Section %1 of %2: checksum differs, asked again "
+                                               "(attempt %3 of %4)")
+                                    .arg(stored / kSectionPoints + 1)
+                                    .arg(sections)
+                                    .arg(sumRetries + 1)
+                                    .arg(kSectionAttempts)
+                                    .toLatin1());
+                continue;
+            }
+        }
+        sumRetries = 0;
+        // Only a section whose sum the meter confirmed is stored.
+        for (int k = 0; k < bytes / 2; ++k) {
+            if (progress_.cancelled())
                 return fail(errorText);
+            const qint16 raw = StrToInt(block.mid(2 * k, 2));
+            log.LogPoints[size_t(stored++)] = raw;
+            const qint16 magnitude = qint16(std::abs(raw));
+            maximum = std::max(maximum, magnitude);
+            minimum = std::min(minimum, magnitude);
         }
         remaining -= bytes / 2;
         progress_.setProg(float(stored) / float(log.LogPointCount) * 100.0f);

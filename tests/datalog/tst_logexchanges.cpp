@@ -55,6 +55,8 @@ DatalogRecord sentinel() {
 
 } // namespace
 
+Q_DECLARE_METATYPE(MeterDatalogs::Faults)
+
 class TestLogExchanges : public QObject {
     Q_OBJECT
 
@@ -167,37 +169,130 @@ private slots:
         row("silent sections 5", "0 points received from log from log section 5",
             "DL OD DC RD RD RD RD RD");
         row("short blocks 5", failed, "DL OD DC RD RD RD RD RD");
-        row("wrong checksums 2", failed, "DL OD DC RD DC DC"); // wrong on both queries
+        // A sum that differs on both queries asks for the section again, five
+        // times in all; the older request form cannot ask again.
+        row("wrong checksums 10", failed, "DL OD DC RD DC DC RD DC DC RD DC DC RD DC DC RD DC DC");
+        row("older form, wrong checksums 2", failed, "DL OD DC RD DC DC");
         row("points 100001", "claims 100001 points, more than the 100000", "DL OD DC");
         row("unit", "\"GPX\", whose last letter", "DL OD DC");
         row("model", "model \"Velmar KR9\" is not one", "");
         row("cancel", failed, "DL OD DC RD DC");
     }
-    // Faults the download gets over: a wrong sum on the first query only, a
-    // few silent or short sections.
+    void failures() {
+        QFETCH(QString, fault);
+        QFETCH(QString, message);
+        QFETCH(QString, sent);
+        Rig rig;
+        QString model = "Velmar KR5", version = "V1.95";
+        const int n = fault.section(' ', -1).toInt();
+        if (fault == "silent")
+            rig.model.faults().silent = true;
+        else if (fault == "one point")
+            rig.logs.logs[0].points.resize(1);
+        else if (fault == "empty file")
+            rig.logs.logs[0] = {};
+        else if (fault.startsWith("silent sections"))
+            rig.logs.faults.silentSections = n;
+        else if (fault.startsWith("short blocks"))
+            rig.logs.faults.shortBlocks = n;
+        else if (fault.contains("wrong checksums"))
+            rig.logs.faults.wrongChecksums = n;
+        else if (fault.startsWith("points"))
+            rig.logs.faults.headerPoints = n;
+        else if (fault == "unit")
+            rig.logs.logs[0].units = "GPX";
+        else if (fault == "model")
+            model = "Velmar KR9";
+        else if (fault == "cancel")
+            rig.cancelAfter = 1;
+        if (fault.startsWith("older form"))
+            version = "V1.85";
+        DatalogRecord log = sentinel();
+        const auto outcome = rig.download(log, "0", model, version);
+        QVERIFY(!outcome.ok);
+        QVERIFY2(outcome.message.contains(message), qPrintable(outcome.message));
+        QCOMPARE(log.LogUnits, "old");
+        QStringList opcodes;
+        for (const QString& c : rig.commands())
+            opcodes << c.left(2);
+        QCOMPARE(opcodes.join(' '), sent);
+    }
+    // Faults the download gets over: a wrong sum on the first query, a
+    // damaged section asked for again, a few silent, short or late sections.
     void recoveries_data() {
-        QTest::addColumn<int>("wrongChecksums");
-        QTest::addColumn<int>("silentSections");
-        QTest::addColumn<int>("shortBlocks");
-        QTest::addColumn<QString>("rdAndDc"); // the first section's requests and queries
+        QTest::addColumn<MeterDatalogs::Faults>("faults");
+        QTest::addColumn<QString>("rdAndDc");  // the first section's requests and queries
+        QTest::addColumn<QByteArray>("trace"); // a line the trace must hold
         const QString rd = "RD,33,64 ";
-        QTest::newRow("checksum retried") << 1 << 0 << 0 << rd + "DC,0, DC,0 RD,1,2";
-        QTest::newRow("four silent") << 0 << 4 << 0 << rd.repeated(5) + "DC,0, RD,1,2";
-        QTest::newRow("two short") << 0 << 0 << 2 << rd.repeated(3) + "DC,0, RD,1,2";
+        const auto row = [](const char* name, const MeterDatalogs::Faults& f, const QString& sent,
+                            const QByteArray& trace = {}) {
+            QTest::newRow(name) << f << sent << trace;
+        };
+        row("checksum retried", {.wrongChecksums = 1}, rd + "DC,0, DC,0 RD,1,2");
+        row("section asked again", {.wrongChecksums = 2}, rd + "DC,0, DC,0 " + rd + "DC,0, RD,1,2",
+            "Section 1 of 2: checksum differs, asked again (attempt 2 of 5)");
+        row("four silent", {.silentSections = 4}, rd.repeated(5) + "DC,0, RD,1,2");
+        row("two short", {.shortBlocks = 2}, rd.repeated(3) + "DC,0, RD,1,2");
+        // The block comes after the read gave up: its bytes are no reply to
+        // the next request, whenever they arrive.
+        row("late block", {.lateBlocks = 1}, rd.repeated(3) + "DC,0, RD,1,2");
+        row("late block in the pause", {.lateBlocks = 1, .lateBlockMs = 900},
+            rd.repeated(2) + "DC,0, RD,1,2");
     }
     void recoveries() {
-        QFETCH(int, wrongChecksums);
-        QFETCH(int, silentSections);
-        QFETCH(int, shortBlocks);
+        QFETCH(MeterDatalogs::Faults, faults);
         QFETCH(QString, rdAndDc);
+        QFETCH(QByteArray, trace);
         Rig rig;
-        rig.logs.faults = {wrongChecksums, silentSections, shortBlocks};
+        rig.logs.faults = faults;
         DatalogRecord log;
-        const auto outcome = rig.download(log);
+        QByteArrayList lines;
+        LogDownload d(rig.link, {{}, {}, {}, [&](const QByteArray& l) { lines << l; }});
+        const auto outcome = d.run(log, "Velmar KR5", "V1.95", "0");
         QVERIFY2(outcome.ok, qPrintable(outcome.message));
         QCOMPARE(log.LogPoints, rig.logs.logs[0].points);
         const QStringList sections = rig.commands().filter(QRegularExpression("^(RD|DC,0,?$)"));
         QCOMPARE(sections.mid(1).join(' ').left(rdAndDc.size()), rdAndDc);
+        QVERIFY(trace.isEmpty() || lines.contains(trace));
+    }
+
+    // A port that streams without end from the first section on: the
+    // download is refused within bounded time, or ends within a second of
+    // the line being closed (the command line's Ctrl-C) at any moment.
+    void streamingPort_data() {
+        QTest::addColumn<qint64>("closeAfter"); // ms after the first section request; -1 never
+        QTest::newRow("no interrupt") << qint64(-1);
+        QTest::newRow("interrupt in a read") << qint64(1100);
+        QTest::newRow("interrupt in a pause") << qint64(2500);
+    }
+    void streamingPort() {
+        QFETCH(qint64, closeAfter);
+        Rig rig;
+        qint64 firstRequest = -1, closedAt = -1;
+        rig.model.onCommand = [&](const MeterModel::Received& r) {
+            if (r.command.startsWith("RD") && firstRequest < 0) {
+                firstRequest = r.timeMs;
+                rig.model.faults().noise = true;
+            }
+        };
+        rig.waiter.onYield = [&] {
+            if (closeAfter >= 0 && firstRequest >= 0 && closedAt < 0 &&
+                rig.waiter.now() >= firstRequest + closeAfter) {
+                closedAt = rig.waiter.now();
+                rig.link.shutDown();
+            }
+        };
+        DatalogRecord log = sentinel();
+        const auto outcome = rig.download(log);
+        QVERIFY(!outcome.ok);
+        QCOMPARE(log.LogUnits, "old");
+        if (closeAfter < 0) {
+            QCOMPARE(outcome.message, "Error Downloading Log");
+            QVERIFY(rig.waiter.now() - firstRequest < 20000);
+        } else {
+            QVERIFY(outcome.message.isEmpty());
+            QVERIFY(closedAt >= 0 && rig.waiter.now() - closedAt < 1000);
+        }
     }
 
     // Random faults never leave a log that differs from the meter's.
@@ -208,7 +303,9 @@ private slots:
         for (int run = 0; run < kRuns; ++run) {
             Rig rig;
             rig.logs.logs[0].points.resize(size_t(2 + rng.bounded(120)));
-            rig.logs.faults = {int(rng.bounded(3)), int(rng.bounded(4)), int(rng.bounded(3))};
+            rig.logs.faults = {.wrongChecksums = int(rng.bounded(3)),
+                               .silentSections = int(rng.bounded(4)),
+                               .shortBlocks = int(rng.bounded(3))};
             const int corrupt = int(rng.bounded(3));
             const int offset = int(rng.bounded(70));
             rig.model.onCommand = [&](const MeterModel::Received& r) {
