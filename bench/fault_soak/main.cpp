@@ -90,7 +90,9 @@ QStringList flowTexts(const QByteArray& record) {
 
 struct PollingFigures {
     qint64 ticks = 0, faults = 0, hangs = 0, longestTickMs = 0, wrongShown = 0, corruptShown = 0,
-           wrongConfig = 0, freshTicks = 0, staleAfterFault = 0, prompts = 0;
+           wrongConfig = 0, freshTicks = 0, staleAfterFault = 0, prompts = 0, longestStale = 0;
+    // Fault-free ticks without a fresh value, by the fault of the tick before.
+    qint64 staleAfter[int(Fault::Count)] = {};
 };
 
 class CountingPrompts : public SilentPrompts {
@@ -143,16 +145,18 @@ PollingFigures soakPolling(qint64 exchanges, double rate) {
 
     w.Form_Load();
     PollingFigures f;
-    bool faultBefore = false;
+    std::optional<Fault> faultBefore;
+    qint64 staleRun = 0;
     for (qint64 tick = 0; tick < exchanges; ++tick) {
         if (tick % StaleEvery == StaleEvery - 1) {
             SchedulingFlags& flags = w.flags();
             flags.NeedSysConfig = flags.NeedSSConfig = flags.NeedLrnData = true;
         }
-        const bool faulty = rng.generateDouble() < rate;
-        if (faulty) {
+        std::optional<Fault> fault;
+        if (rng.generateDouble() < rate) {
             ++f.faults;
-            if (arm(model, rng) == Fault::Corrupt)
+            fault = arm(model, rng);
+            if (fault == Fault::Corrupt)
                 corruptAt = model.faults().corruptOffset;
         }
         const size_t before = whole.empty() ? 0 : whole.size();
@@ -179,9 +183,14 @@ PollingFigures soakPolling(qint64 exchanges, double rate) {
         const bool fresh =
             !whole.empty() && shown == whole.back() && (whole.size() != before || shown != newest);
         f.freshTicks += fresh;
-        if (!fresh && !faulty && faultBefore && tick > 2)
+        staleRun = fresh ? 0 : staleRun + 1;
+        if (tick > 2)
+            f.longestStale = std::max(f.longestStale, staleRun);
+        if (!fresh && !fault && faultBefore && tick > 2) {
             ++f.staleAfterFault;
-        faultBefore = faulty;
+            ++f.staleAfter[int(*faultBefore)];
+        }
+        faultBefore = fault;
     }
     f.prompts = prompts.shown;
     return f;
@@ -244,13 +253,18 @@ int main(int argc, char* argv[]) {
     t.start();
     const PollingFigures p = soakPolling(exchanges, pollRate);
     std::printf("polling: %lld ticks, %lld with a fault (rate %.3f): hangs %lld (longest tick %lld "
-                "ms), crashes 0, wrong values shown %lld, wrong configuration shown %lld, values "
-                "from an undetectable corrupted byte %lld, ticks with a fresh value %.2f %%, "
-                "fault-free ticks after a fault without a fresh value %lld, messages %lld "
-                "(%.1f s)\n",
-                p.ticks, p.faults, pollRate, p.hangs, p.longestTickMs, p.wrongShown, p.wrongConfig,
-                p.corruptShown, 100.0 * double(p.freshTicks) / double(p.ticks), p.staleAfterFault,
-                p.prompts, double(t.restart()) / 1000);
+                "ms), crashes 0\n",
+                p.ticks, p.faults, pollRate, p.hangs, p.longestTickMs);
+    std::printf("  wrong values shown %lld, wrong configuration shown %lld, values from a "
+                "corrupted byte the record cannot reveal %lld\n",
+                p.wrongShown, p.wrongConfig, p.corruptShown);
+    std::printf("  ticks with a fresh value %.2f %%, longest run of ticks without one %lld; "
+                "fault-free ticks right after a fault without one %lld, after:",
+                100.0 * double(p.freshTicks) / double(p.ticks), p.longestStale, p.staleAfterFault);
+    for (int k = 0; k < int(Fault::Count); ++k)
+        std::printf(" %s %lld%s", FaultNames[k], p.staleAfter[k],
+                    k + 1 < int(Fault::Count) ? "," : "\n");
+    std::printf("  messages shown %lld (%.1f s)\n", p.prompts, double(t.restart()) / 1000);
 
     const DownloadFigures d = soakDownloads(downloads, downloadRate);
     std::printf("downloads of %d points: %d runs, %lld faults (rate %.3f per exchange): exact %d "

@@ -319,6 +319,7 @@ LogDownload::Outcome LogDownload::run(DatalogRecord& target, const QString& mode
             }
         }
         sumRetries = 0;
+        link_.noteGoodReply();
         // Only a section whose sum the meter confirmed is stored.
         for (int k = 0; k < bytes / 2; ++k) {
             if (progress_.cancelled())

@@ -363,8 +363,10 @@ bool MeterLink::SendUntilOk(const QByteArray& command) {
     for (int sends = 0; sends < kMaxOkSends; ++sends) {
         state_.CurrentCommand = framed;
         SendShortCommand(framed);
-        if (state_.RawReply.contains(kOk))
+        if (state_.RawReply.contains(kOk)) {
+            noteGoodReply();
             return true;
+        }
         if (!port_.isOpen()) {
             prompts_.message(QStringLiteral("The setting \"%1\" was not sent because the serial "
                                             "port is not open. Connect to the meter from the "

@@ -172,9 +172,12 @@ private slots:
         rig.model.receive("DC,0\n", 0);
         rig.waiter.advanceTo(openAt);
         QVERIFY(rig.port.open());
+        int goodReplies = 0;
+        rig.link.setGoodReplyCallback([&] { ++goodReplies; });
         MeterReads reads(rig.link);
         QCOMPARE(reads.identify(), 5);
         QCOMPARE(reads.readVersion().value_or(""), "VR,V1.95,12345");
+        QCOMPARE(goodReplies, 2); // the stale line is no good reply
         QFETCH(int, vtWrites);
         QCOMPARE(rig.port.written(), (Flush + "VT,0\n").repeated(vtWrites) + "VR,0\n");
     }
