@@ -17,8 +17,8 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QLabel>
+#include <QMap>
 #include <QRandomGenerator>
-#include <QSet>
 
 #include <deque>
 
@@ -199,6 +199,7 @@ PollingFigures soakPolling(qint64 exchanges, double rate) {
 struct DownloadFigures {
     int runs = 0, exact = 0, refused = 0, wrong = 0, hangs = 0;
     qint64 faults = 0, longestMs = 0;
+    QMap<QString, int> reasons; // refusals by message
 };
 
 DownloadFigures soakDownloads(int downloads, double rate) {
@@ -223,9 +224,10 @@ DownloadFigures soakDownloads(int downloads, double rate) {
         f.longestMs = std::max(f.longestMs, took);
         f.hangs += took > HangMs * 10;
         ++f.runs;
-        if (!outcome.ok)
+        if (!outcome.ok) {
             ++f.refused;
-        else if (log.LogPoints == points)
+            ++f.reasons[outcome.message];
+        } else if (log.LogPoints == points)
             ++f.exact;
         else
             ++f.wrong;
@@ -273,5 +275,7 @@ int main(int argc, char* argv[]) {
                 DownloadPoints, d.runs, d.faults, downloadRate, d.exact,
                 100.0 * d.exact / std::max(1, d.runs), d.refused, d.wrong, d.hangs,
                 double(d.longestMs) / 1000, double(t.elapsed()) / 1000);
+    for (auto it = d.reasons.cbegin(); it != d.reasons.cend(); ++it)
+        std::printf("  refused %d times: %s\n", it.value(), qPrintable(it.key()));
     return p.hangs + p.wrongShown + d.hangs + d.wrong == 0 ? 0 : 1;
 }

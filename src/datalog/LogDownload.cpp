@@ -159,6 +159,9 @@ LogDownload::Outcome LogDownload::run(DatalogRecord& target, const QString& mode
     for (int attempt = 1;; ++attempt) {
         if (stopped())
             return fail(errorText);
+        // A repeat first lets the rest of the failed answer arrive and go.
+        if (attempt > 1)
+            link_.discardUntilQuiet();
         port.discardInput();
         send("OD,DATALOG" + logId.toLatin1());
         // Anything but the echo (nothing, or a late line of an earlier
@@ -299,7 +302,9 @@ LogDownload::Outcome LogDownload::run(DatalogRecord& target, const QString& mode
             reply = readField();
             if (!reply.isEmpty() && !reply.contains(kBad))
                 break;
-            port.discardInput();
+            // A late answer (and every one queued behind it) goes before the
+            // query is asked again.
+            link_.discardUntilQuiet();
             if (query >= kChecksumAttempts)
                 return fail(errorText);
         }
