@@ -1,5 +1,9 @@
 #include "CliOptions.h"
 
+#include "link/PortSettingsStore.h"
+
+#include <QRegularExpression>
+
 namespace {
 
 // The meter holds datalogs 0 to 9.
@@ -29,6 +33,15 @@ CliOptions CliOptions::parse(const QStringList& arguments) {
         if (a == "--port") {
             if (!value(o.port))
                 return fail("--port needs a device path or Com1..Com16");
+            static const QRegularExpression com(QStringLiteral("^com(\\d+)$"),
+                                                QRegularExpression::CaseInsensitiveOption);
+            const auto m = com.match(o.port);
+            if (m.hasMatch() &&
+                (m.captured(1).toInt() < 1 || m.captured(1).toInt() > PortSettingsStore::PortCount))
+                return fail(QStringLiteral("--port %1: the Com numbers run from 1 to %2 "
+                                           "(Com1 to Com%2)")
+                                .arg(o.port)
+                                .arg(PortSettingsStore::PortCount));
         } else if (a == "--settings") {
             if (!value(o.settings))
                 return fail("--settings needs a settings text such as 19200,n,8,1");
