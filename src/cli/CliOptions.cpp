@@ -120,9 +120,11 @@ QString CliOptions::help() {
         "                            downloads datalog N (0-9), every section checked,\n"
         "                            and saves it as a VDL file (and as CSV); progress\n"
         "                            on stderr when it is a terminal; Ctrl-C stops it\n"
-        "                            and leaves no file\n"
+        "                            and leaves no file; the files are checked before\n"
+        "                            anything is sent\n"
         "  export FILE.vdl -o FILE.csv\n"
-        "                            converts a saved datalog to CSV (no meter needed)\n"
+        "                            converts a saved datalog to CSV with the file's own\n"
+        "                            numbers (no meter needed)\n"
         "\n"
         "Options:\n"
         "  --port PORT       a device path (/dev/ttyUSB0, a pseudo-terminal) or Com1..Com16\n"
@@ -136,5 +138,6 @@ QString CliOptions::help() {
         "stored port settings from instead of the user's.\n"
         "\n"
         "Exit status: 0 success, 1 the meter or a transfer failed (one line on\n"
-        "stderr says what), 2 a usage error.\n");
+        "stderr says what; a failed download adds a second line with what happened),\n"
+        "2 a usage error.\n");
 }

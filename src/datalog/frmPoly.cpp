@@ -324,8 +324,9 @@ void frmPoly::mnuGetLog_Click() {
 }
 
 void frmPoly::showLog() {
-    lblShownLog_->setText(log_.loaded() ? QStringLiteral("Shown: ") + shownLog_ : QString());
-    lblShownLog_->setVisible(log_.loaded());
+    const bool named = log_.loaded() && !shownLog_.isEmpty();
+    lblShownLog_->setText(named ? QStringLiteral("Shown: ") + shownLog_ : QString());
+    lblShownLog_->setVisible(named);
     lblLogInfo_->setText(log_.loaded() ? log_.LogLines.mid(0, 3).join(u'\n') : kNoLog);
     graph_->showNewLog();
 }
