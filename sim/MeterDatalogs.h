@@ -16,8 +16,9 @@ class MeterModel;
 //
 // A section is served again by every repeated "RD" until its checksum is
 // asked with "DC,0,", so a retry never shifts the data; the form that names
-// the remaining count serves the section it names, even after its checksum. Lives beside the
-// model: install() registers the commands, which refer to this object.
+// the remaining count serves the section it names, even after its checksum.
+// Lives beside the model: install() registers the commands, which refer to
+// this object.
 class MeterDatalogs {
 public:
     struct Log {

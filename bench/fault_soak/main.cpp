@@ -226,7 +226,7 @@ DownloadFigures soakDownloads(int downloads, double rate) {
         ++f.runs;
         if (!outcome.ok) {
             ++f.refused;
-            ++f.reasons[outcome.message];
+            ++f.reasons[outcome.message().replace(u'\n', QStringLiteral(" | "))];
         } else if (log.LogPoints == points)
             ++f.exact;
         else
