@@ -334,10 +334,12 @@ LogDownload::Outcome LogDownload::run(DatalogRecord& target, const QString& mode
                     QString::fromLatin1(again.isEmpty() ? reply.right(4) : again.right(4))
                         .toUpper();
                 out.failure.receivedSum = sum;
-                out.failure.detail =
-                    atSection(QStringLiteral("checksum %1 from the meter, %2 received.")
-                                  .arg(out.failure.meterSum,
-                                       QString::number(sum, 16).toUpper().rightJustified(4, u'0')));
+                out.failure.detail = atSection(
+                    QStringLiteral("checksum %1 from the meter, %2 received%3.")
+                        .arg(out.failure.meterSum,
+                             QString::number(sum, 16).toUpper().rightJustified(4, u'0'),
+                             sumRetries > 0 ? QStringLiteral(" (%1 tries)").arg(sumRetries)
+                                            : QString()));
                 return out;
             }
         }

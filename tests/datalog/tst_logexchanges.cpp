@@ -207,7 +207,7 @@ private slots:
                  // A sum that differs on both queries asks for the section
                  // again, five times in all; the older form cannot ask again.
                  Row{.fault = "datalog-checksum:10",
-                 .detail = "Section 1 of 2: checksum ",
+                 .detail = "received (5 tries).",
                  .sent = "DL OD DC RD DC DC RD DC DC RD DC DC RD DC DC RD DC DC"},
                  Row{.fault = "older form datalog-checksum:2",
                  .detail = "Section 1 of 2: checksum ",
