@@ -41,7 +41,8 @@ bool LogDirectoryScan::run(DatalogDirectory& directory) {
 bool LogDirectoryScan::readFile(int d, DatalogDirectory::File& file) {
     LinkState& state = link_.state();
     for (int attempt = 1; attempt <= kFileAttempts; ++attempt) {
-        link_.waiter().pause(kOpenPauseMs);
+        // The pause also clears the line, and ends at once if it closes.
+        link_.discardUntilQuiet(kOpenPauseMs);
         if (link_.isShutDown() || !link_.port().isOpen())
             return false;
         link_.port().discardInput();

@@ -13,7 +13,8 @@ namespace {
 
 // Opens of the file before the header counts as unreadable.
 constexpr int kHeaderAttempts = 5;
-// Requests of one section before the download gives up.
+// Requests of one section before the download gives up (a wrong block, or a
+// checksum that differs, asks for the same section again).
 constexpr int kSectionAttempts = 5;
 // Checksum queries of one section before the download gives up.
 constexpr int kChecksumAttempts = 5;
@@ -34,6 +35,8 @@ constexpr int kDefaultBaud = 19200;
 
 const QByteArray kFlush = MeterLink::FlushPrefix;
 const QByteArray kBad = QByteArrayLiteral("Bad");
+// The meter's reply line to a section request begins with the request's opcode.
+const QByteArray kSectionEcho = QByteArrayLiteral("RD");
 
 int baudOf(const QString& settings) {
     bool ok = false;
@@ -143,6 +146,9 @@ LogDownload::Outcome LogDownload::run(DatalogRecord& target, const QString& mode
     for (int attempt = 1;; ++attempt) {
         if (stopped())
             return fail(errorText, {});
+        // A repeat first lets the rest of the failed answer arrive and go.
+        if (attempt > 1)
+            link_.discardUntilQuiet();
         port.discardInput();
         send("OD,DATALOG" + logId.toLatin1());
         // Anything but the echo (nothing, or a late line of an earlier
@@ -229,12 +235,20 @@ LogDownload::Outcome LogDownload::run(DatalogRecord& target, const QString& mode
     qint32 stored = 0;
     int requests = 0;
     log.LogPoints.resize(size_t(log.LogPointCount));
+    // A meter asked with the remaining count serves that section again; one
+    // asked with the older form moves on, so a bad section cannot be retried.
+    const bool canRetrySection = sectionRequest(model, version, 1, 2).count(',') == 2;
+    // Requests of the section under way whose checksum differed.
+    int sumRetries = 0;
     while (remaining >= 0) {
         const int bytes = 2 * std::min(remaining, kSectionPoints);
         section = std::min(int(stored / kSectionPoints) + 1, sections);
         QByteArray block;
-        for (int attempt = 1;; ++attempt) {
-            link_.waiter().pause(kSectionPauseMs);
+        for (int attempt = 1 + sumRetries;; ++attempt) {
+            // The pause before a request also throws away whatever is still
+            // arriving (a late block, a reply's tail), so no stale byte is
+            // read as the reply to this request.
+            link_.discardUntilQuiet(kSectionPauseMs);
             if (stopped() || progress_.cancelled())
                 return fail(errorText, atSection(QStringLiteral("the download was cancelled.")));
             send(sectionRequest(model, version, remaining, bytes));
@@ -259,7 +273,8 @@ LogDownload::Outcome LogDownload::run(DatalogRecord& target, const QString& mode
                                                          .arg(attempt)));
                 continue;
             }
-            block = readBlock(bytes);
+            // Anything but the request's echo is not this section's reply.
+            block = line.startsWith(kSectionEcho) ? readBlock(bytes) : QByteArray();
             progress_.trace(block);
             if (block.size() != bytes) {
                 if (attempt >= kSectionAttempts)
@@ -276,15 +291,8 @@ LogDownload::Outcome LogDownload::run(DatalogRecord& target, const QString& mode
             break;
         const qint32 sum = link_.state().ReplyByteSum;
         progress_.trace(QByteArray::number(sum));
-        for (int k = 0; k < bytes / 2; ++k) {
-            if (progress_.cancelled())
-                return fail(errorText, atSection(QStringLiteral("the download was cancelled.")));
-            const qint16 raw = StrToInt(block.mid(2 * k, 2));
-            log.LogPoints[size_t(stored++)] = raw;
-            const qint16 magnitude = qint16(std::abs(raw));
-            maximum = std::max(maximum, magnitude);
-            minimum = std::min(minimum, magnitude);
-        }
+        if (progress_.cancelled())
+            return fail(errorText, atSection(QStringLiteral("the download was cancelled.")));
         for (int i = 0; i < kChecksumPauseRounds; ++i)
             link_.waiter().yield();
         link_.writeDirect(kFlush + MeterLink::CommandTerminator);
@@ -299,7 +307,9 @@ LogDownload::Outcome LogDownload::run(DatalogRecord& target, const QString& mode
             reply = readField();
             if (!reply.isEmpty() && !reply.contains(kBad))
                 break;
-            port.discardInput();
+            // A late answer (and every one queued behind it) goes before the
+            // query is asked again.
+            link_.discardUntilQuiet();
             if (query >= kChecksumAttempts)
                 return fail(errorText, atSection(QStringLiteral("the meter did not give the "
                                                                 "section's checksum (%1 tries).")
@@ -308,18 +318,42 @@ LogDownload::Outcome LogDownload::run(DatalogRecord& target, const QString& mode
         if (!sumMatches(reply, sum)) {
             send("DC,0");
             const QByteArray again = readField();
+            if (!sumMatches(again, sum) && canRetrySection && ++sumRetries < kSectionAttempts) {
+                progress_.trace(QStringLiteral("Section %1 of %2: checksum differs, asked again "
+                                               "(attempt %3 of %4)")
+                                    .arg(section)
+                                    .arg(sections)
+                                    .arg(sumRetries + 1)
+                                    .arg(kSectionAttempts)
+                                    .toLatin1());
+                continue;
+            }
             if (!sumMatches(again, sum)) {
                 Outcome out = fail(errorText, {});
                 out.failure.meterSum =
                     QString::fromLatin1(again.isEmpty() ? reply.right(4) : again.right(4))
                         .toUpper();
                 out.failure.receivedSum = sum;
-                out.failure.detail =
-                    atSection(QStringLiteral("checksum %1 from the meter, %2 received.")
-                                  .arg(out.failure.meterSum,
-                                       QString::number(sum, 16).toUpper().rightJustified(4, u'0')));
+                out.failure.detail = atSection(
+                    QStringLiteral("checksum %1 from the meter, %2 received%3.")
+                        .arg(out.failure.meterSum,
+                             QString::number(sum, 16).toUpper().rightJustified(4, u'0'),
+                             sumRetries > 0 ? QStringLiteral(" (%1 tries)").arg(sumRetries)
+                                            : QString()));
                 return out;
             }
+        }
+        sumRetries = 0;
+        link_.noteGoodReply();
+        // Only a section whose sum the meter confirmed is stored.
+        for (int k = 0; k < bytes / 2; ++k) {
+            if (progress_.cancelled())
+                return fail(errorText, atSection(QStringLiteral("the download was cancelled.")));
+            const qint16 raw = StrToInt(block.mid(2 * k, 2));
+            log.LogPoints[size_t(stored++)] = raw;
+            const qint16 magnitude = qint16(std::abs(raw));
+            maximum = std::max(maximum, magnitude);
+            minimum = std::min(minimum, magnitude);
         }
         remaining -= bytes / 2;
         progress_.setProg(float(stored) / float(log.LogPointCount) * 100.0f);

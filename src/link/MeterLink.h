@@ -63,6 +63,24 @@ public:
     // which read their reply with ReadComm themselves).
     bool writeDirect(const QByteArray& bytes);
 
+    // Throws away what arrives for at least atLeastMs and then until no byte
+    // has come for a reply's between-byte interval, so the tail of a late or
+    // stalled reply goes with it and can never be read as the next reply.
+    // Bounded however much keeps arriving; false when the line never fell
+    // quiet (or the port closed). Used before a request is sent again.
+    bool discardUntilQuiet(qint64 atLeastMs = 0);
+
+    // Called by whoever found a reply whole and used it: the meter is
+    // answering. The callback (set by the program's connection state) learns
+    // of every good reply; nothing else depends on it.
+    void setGoodReplyCallback(std::function<void()> callback) {
+        onGoodReply_ = std::move(callback);
+    }
+    void noteGoodReply() {
+        if (onGoodReply_)
+            onGoodReply_();
+    }
+
     // True while an exchange is on the wire (ReadComm or a Send call runs).
     bool exchangeInProgress() const { return depth_ > 0; }
 
@@ -96,6 +114,8 @@ private:
     // Waits until count bytes are waiting, the port closes or the deadline
     // passes; true when the bytes are there.
     bool waitForBytes(int count, qint64 deadline);
+    // discardUntilQuiet without the check for an exchange on the wire.
+    bool drainUntilQuiet(qint64 atLeastMs);
     // Ends a call that found another exchange on the wire: nothing is written.
     QByteArray refuse();
     // Tells the user, once per connection, that the meter kept refusing.
@@ -107,6 +127,7 @@ private:
     LinkState state_;
     int depth_ = 0;
     std::function<void()> onIdle_;
+    std::function<void()> onGoodReply_;
     bool errorLimitTold_ = false;
     bool shutDown_ = false;
 };

@@ -194,6 +194,10 @@ bool QtSerialPort::open() {
     // The meter's side expects DTR raised, as a terminal would. Devices
     // without modem lines (pseudo-terminals) refuse this; that is no fault.
     port_.setDataTerminalReady(true);
+    // Bytes that reached the device before it was opened (the end of an
+    // earlier session's reply) belong to no exchange of this one.
+    port_.clear(QSerialPort::Input);
+    port_.readAll();
     port_.clearError();
     configuring_ = false;
     error_.clear();

@@ -197,19 +197,50 @@ private slots:
                                            "2006-05-12T10:32:00,1E-07,19.9507001,0\r\n"));
     }
 
-    // Ctrl-C in the middle of a long download: status 1, one line, no file.
+    // Ctrl-C or SIGTERM in the middle of a long download, or while a device
+    // on the port streams text without a line feed: status 1, one line, no
+    // file. Without a signal the streaming port fails the command on its own.
+    void interruptedDownload_data() {
+        QTest::addColumn<bool>("streaming");
+        QTest::addColumn<int>("signal"); // 0: none
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<QByteArray>("err");
+        const QStringList download = {"--port", "SIM", "download", "1", "-o", "long.vdl"};
+        const QByteArray interrupted = "corvane-cli: download interrupted; no file written\n";
+        QTest::newRow("Ctrl-C") << false << SIGINT << download << interrupted;
+        QTest::newRow("SIGTERM") << false << SIGTERM << download << interrupted;
+        QTest::newRow("Ctrl-C, streaming port") << true << SIGINT << download << interrupted;
+        QTest::newRow("identify, streaming port")
+            << true << 0 << QStringList{"--port", "SIM", "identify"}
+            << QByteArray("corvane-cli: no meter answered the identification request\n");
+    }
     void interruptedDownload() {
-        QProcess* p = start({"--port", "SIM", "download", "1", "-o", "long.vdl"});
+        QFETCH(bool, streaming);
+        QFETCH(int, signal);
+        QFETCH(QStringList, args);
+        QProcess noisy;
+        const QString own = link_;
+        if (streaming) {
+            link_ = dir_.filePath("noisy");
+            noisy.start(CORVANE_SIM_PATH, {"--link", link_, "--fault", "noise"});
+            QVERIFY(noisy.waitForReadyRead(kStartTimeoutMs));
+        }
+        QProcess* p = start(args);
+        link_ = own;
         QVERIFY(p->waitForStarted());
-        QTest::qWait(kInterruptAfterMs);
-        QCOMPARE(p->state(), QProcess::Running);
-        ::kill(pid_t(p->processId()), SIGINT);
+        if (signal != 0) {
+            QTest::qWait(kInterruptAfterMs);
+            QCOMPARE(p->state(), QProcess::Running);
+            ::kill(pid_t(p->processId()), signal);
+        }
         QVERIFY(p->waitForFinished(kRunTimeoutMs));
         QCOMPARE(p->exitStatus(), QProcess::NormalExit);
         QCOMPARE(p->exitCode(), 1);
-        QCOMPARE(p->readAllStandardError(),
-                 QByteArray("corvane-cli: download interrupted; no file written\n"));
+        QTEST(p->readAllStandardError(), "err");
         QCOMPARE(QDir(dir_.path()).entryList({"long*"}, QDir::Files), QStringList());
+        delete p;
+        noisy.terminate();
+        noisy.waitForFinished(kStartTimeoutMs);
     }
 };
 

@@ -56,6 +56,8 @@ DatalogRecord sentinel() {
 
 } // namespace
 
+Q_DECLARE_METATYPE(MeterDatalogs::Faults)
+
 class TestLogExchanges : public QObject {
     Q_OBJECT
 
@@ -202,7 +204,12 @@ private slots:
                  Row{.fault = "datalog-short:5",
                  .detail = "Section 1 of 2: 63 of its 64 bytes arrived",
                  .sent = "DL OD DC RD RD RD RD RD"},
-                 Row{.fault = "datalog-checksum:2",
+                 // A sum that differs on both queries asks for the section
+                 // again, five times in all; the older form cannot ask again.
+                 Row{.fault = "datalog-checksum:10",
+                 .detail = "received (5 tries).",
+                 .sent = "DL OD DC RD DC DC RD DC DC RD DC DC RD DC DC RD DC DC"},
+                 Row{.fault = "older form datalog-checksum:2",
                  .detail = "Section 1 of 2: checksum ",
                  .sent = "DL OD DC RD DC DC"},
                  Row{.fault = "datalog-points:100001",
@@ -228,7 +235,11 @@ private slots:
         QFETCH(QString, detail);
         QFETCH(QString, sent);
         Rig rig;
-        QString id = "0", model = "Velmar KR5";
+        QString id = "0", model = "Velmar KR5", version = "V1.95";
+        if (fault.startsWith("older form ")) {
+            version = "V1.85";
+            fault = fault.section(' ', -1);
+        }
         if (fault.startsWith("datalog-"))
             QVERIFY(rig.logs.applyFault(fault, nullptr));
         else if (fault == "silent")
@@ -242,7 +253,7 @@ private slots:
         else if (fault == "cancel")
             rig.cancelAfter = 1;
         DatalogRecord log = sentinel();
-        const auto outcome = rig.download(log, id, model);
+        const auto outcome = rig.download(log, id, model, version);
         QVERIFY(!outcome.ok && !outcome.closing);
         QCOMPARE(outcome.failure.words, words);
         QVERIFY2(outcome.failure.detail.contains(detail), qPrintable(outcome.failure.detail));
@@ -254,7 +265,7 @@ private slots:
         QCOMPARE(opcodes.join(' '), sent);
         // A checksum that never matches names both sums: the meter's is one
         // more than the block's, as the fault gives it.
-        if (fault == "datalog-checksum:2") {
+        if (fault.startsWith("datalog-checksum")) {
             const QRegularExpression sums("checksum ([0-9A-F]{4}) from the meter, ([0-9A-F]{4}) "
                                           "received");
             const auto m = sums.match(outcome.failure.detail);
@@ -282,31 +293,80 @@ private slots:
         QCOMPARE(dir.files[0].points, 2);
     }
 
-    // Faults the download gets over: a wrong sum on the first query only, a
-    // few silent or short sections.
+    // Faults the download gets over: a wrong sum on the first query, a
+    // damaged section asked for again, a few silent, short or late sections.
     void recoveries_data() {
-        QTest::addColumn<int>("wrongChecksums");
-        QTest::addColumn<int>("silentSections");
-        QTest::addColumn<int>("shortBlocks");
-        QTest::addColumn<QString>("rdAndDc"); // the first section's requests and queries
+        QTest::addColumn<MeterDatalogs::Faults>("faults");
+        QTest::addColumn<QString>("rdAndDc");  // the first section's requests and queries
+        QTest::addColumn<QByteArray>("trace"); // a line the trace must hold
         const QString rd = "RD,33,64 ";
-        QTest::newRow("checksum retried") << 1 << 0 << 0 << rd + "DC,0, DC,0 RD,1,2";
-        QTest::newRow("four silent") << 0 << 4 << 0 << rd.repeated(5) + "DC,0, RD,1,2";
-        QTest::newRow("two short") << 0 << 0 << 2 << rd.repeated(3) + "DC,0, RD,1,2";
+        const auto row = [](const char* name, const MeterDatalogs::Faults& f, const QString& sent,
+                            const QByteArray& trace = {}) {
+            QTest::newRow(name) << f << sent << trace;
+        };
+        row("checksum retried", {.wrongChecksums = 1}, rd + "DC,0, DC,0 RD,1,2");
+        row("section asked again", {.wrongChecksums = 2}, rd + "DC,0, DC,0 " + rd + "DC,0, RD,1,2",
+            "Section 1 of 2: checksum differs, asked again (attempt 2 of 5)");
+        row("four silent", {.silentSections = 4}, rd.repeated(5) + "DC,0, RD,1,2");
+        row("two short", {.shortBlocks = 2}, rd.repeated(3) + "DC,0, RD,1,2");
+        // The block comes after the read gave up: its bytes are no reply to
+        // the next request, whenever they arrive.
+        row("late block", {.lateBlocks = 1}, rd.repeated(3) + "DC,0, RD,1,2");
+        row("late block in the pause", {.lateBlocks = 1, .lateBlockMs = 900},
+            rd.repeated(2) + "DC,0, RD,1,2");
     }
     void recoveries() {
-        QFETCH(int, wrongChecksums);
-        QFETCH(int, silentSections);
-        QFETCH(int, shortBlocks);
+        QFETCH(MeterDatalogs::Faults, faults);
         QFETCH(QString, rdAndDc);
+        QFETCH(QByteArray, trace);
         Rig rig;
-        rig.logs.faults = {wrongChecksums, silentSections, shortBlocks};
+        rig.logs.faults = faults;
         DatalogRecord log;
-        const auto outcome = rig.download(log);
+        QByteArrayList lines;
+        LogDownload d(rig.link, {{}, {}, {}, [&](const QByteArray& l) { lines << l; }});
+        const auto outcome = d.run(log, "Velmar KR5", "V1.95", "0");
         QVERIFY2(outcome.ok, qPrintable(outcome.message()));
         QCOMPARE(log.LogPoints, rig.logs.logs[0].points);
         const QStringList sections = rig.commands().filter(QRegularExpression("^(RD|DC,0,?$)"));
         QCOMPARE(sections.mid(1).join(' ').left(rdAndDc.size()), rdAndDc);
+        QVERIFY(trace.isEmpty() || lines.contains(trace));
+    }
+
+    // A port that streams without end from the first section on: the
+    // download is refused within bounded time, or ends within a second of
+    // the line being closed (the command line's Ctrl-C) at any moment.
+    void streamingPort_data() {
+        QTest::addColumn<qint64>("closeAfter"); // ms after the first section request; -1 never
+        QTest::newRow("no interrupt") << qint64(-1);
+        QTest::newRow("interrupt in a read") << qint64(1100);
+        QTest::newRow("interrupt in a pause") << qint64(2500);
+    }
+    void streamingPort() {
+        QFETCH(qint64, closeAfter);
+        Rig rig;
+        qint64 firstRequest = -1, closedAt = -1;
+        rig.model.onCommand = [&](const MeterModel::Received& r) {
+            if (r.command.startsWith("RD") && firstRequest < 0) {
+                firstRequest = r.timeMs;
+                rig.model.faults().noise = true;
+            }
+        };
+        rig.waiter.onYield = [&] {
+            if (closeAfter >= 0 && firstRequest >= 0 && closedAt < 0 &&
+                rig.waiter.now() >= firstRequest + closeAfter) {
+                closedAt = rig.waiter.now();
+                rig.link.shutDown();
+            }
+        };
+        DatalogRecord log = sentinel();
+        const auto outcome = rig.download(log);
+        QVERIFY(!outcome.ok);
+        QCOMPARE(log.LogUnits, "old");
+        QCOMPARE(outcome.closing, closeAfter >= 0);
+        if (closeAfter < 0)
+            QVERIFY(rig.waiter.now() - firstRequest < 20000);
+        else
+            QVERIFY(closedAt >= 0 && rig.waiter.now() - closedAt < 1000);
     }
 
     // Random faults never leave a log that differs from the meter's.
@@ -317,7 +377,9 @@ private slots:
         for (int run = 0; run < kRuns; ++run) {
             Rig rig;
             rig.logs.logs[0].points.resize(size_t(2 + rng.bounded(120)));
-            rig.logs.faults = {int(rng.bounded(3)), int(rng.bounded(4)), int(rng.bounded(3))};
+            rig.logs.faults = {.wrongChecksums = int(rng.bounded(3)),
+                               .silentSections = int(rng.bounded(4)),
+                               .shortBlocks = int(rng.bounded(3))};
             const int corrupt = int(rng.bounded(3));
             const int offset = int(rng.bounded(70));
             rig.model.onCommand = [&](const MeterModel::Received& r) {
