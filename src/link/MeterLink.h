@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ConnectionState.h"
 #include "shared/LinkState.h"
 
 #include <QByteArray>
@@ -31,6 +32,9 @@ public:
     SerialPort& port() { return port_; }
     Waiter& waiter() { return waiter_; }
     Prompts& prompts() { return prompts_; }
+    // The connection to the meter, as every window reads it.
+    ConnectionState& connection() { return connection_; }
+    const ConnectionState& connection() const { return connection_; }
 
     // The reply reader. count -1: a line, ended by a line feed with nothing
     // after it; 0: a line, ended by the first line feed; -2: every byte until
@@ -105,6 +109,7 @@ private:
     Waiter& waiter_;
     Prompts& prompts_;
     LinkState state_;
+    ConnectionState connection_{port_, waiter_};
     int depth_ = 0;
     std::function<void()> onIdle_;
     bool errorLimitTold_ = false;

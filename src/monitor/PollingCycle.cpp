@@ -56,6 +56,8 @@ void PollingCycle::Launch() {
     // the meter, or by a user's action) or CommBusy set does nothing; ten of
     // them free a flag that was left set.
     if (owner_.busy()) {
+        if (serving_)
+            link_.connection().checkSilence();
         if (++flags_.BusyTicks >= BusyTickLimit) {
             flags_.BusyTicks = 0;
             link_.state().CommBusy = false;
@@ -64,9 +66,10 @@ void PollingCycle::Launch() {
     }
     if (flags_.RelayTestOpen)
         return;
-    SerialPort& port = link_.port();
-    if (!port.isOpen())
+    // Only an identified meter is polled; without one nothing is sent.
+    if (!link_.connection().connected())
         return;
+    SerialPort& port = link_.port();
     LineOwner::Hold hold(owner_);
 
     if (flags_.NeedVersion) {
@@ -98,8 +101,13 @@ void PollingCycle::Launch() {
         }
     } else if (flags_.LiveMonitorActive) {
         emit liveTick();
-        if (LivePage* page = shownPage ? shownPage() : nullptr)
-            page->Refresh();
+        if (LivePage* page = shownPage ? shownPage() : nullptr) {
+            serving_ = true;
+            if (page->Refresh())
+                replied();
+            serving_ = false;
+            link_.connection().checkSilence();
+        }
     } else if (!flags_.SetupOpen && openSetup) {
         openSetup();
     }
@@ -112,8 +120,8 @@ void PollingCycle::Launch() {
             GetSSConfig();
         else if (flags_.NeedLrnData)
             GetLrnData();
-        else if (flags_.NeedFlowData)
-            flowPage_.GetFlowData();
+        else if (flags_.NeedFlowData && flowPage_.GetFlowData())
+            replied();
         yields(ReadYields);
     }
 
@@ -134,6 +142,7 @@ void PollingCycle::GetVersionNumber() {
         versionReported_ = true;
         return;
     }
+    replied();
     if (const std::optional<QString> version = MeterReads::versionOf(*reply))
         emit versionRead(*version);
     flags_.NeedVersion = false;
@@ -141,17 +150,26 @@ void PollingCycle::GetVersionNumber() {
 
 void PollingCycle::GetSysConfig() {
     if (reads_.readSystemConfig(config_)) {
+        replied();
         flags_.NeedSysConfig = false;
         emit sysConfigRead();
     }
 }
 
 void PollingCycle::GetSSConfig() {
-    if (reads_.readChannelConfig(config_))
+    if (reads_.readChannelConfig(config_)) {
+        replied();
         flags_.NeedSSConfig = false;
+    }
 }
 
 void PollingCycle::GetLrnData() {
-    if (reads_.readLearnData(config_))
+    if (reads_.readLearnData(config_)) {
+        replied();
         flags_.NeedLrnData = false;
+    }
+}
+
+void PollingCycle::replied() {
+    link_.connection().goodReply();
 }

@@ -68,6 +68,9 @@ signals:
 
 private:
     void yields(int n);
+    // A read of this cycle came back whole: the one place that tells the
+    // connection state the meter answers.
+    void replied();
 
     MeterLink& link_;
     LineOwner& owner_;
@@ -77,4 +80,7 @@ private:
     MeterReads reads_;
     QTimer Timer1_;
     bool versionReported_ = false;
+    // The shown page is being refreshed: a tick that finds the line held
+    // meanwhile judges how long the meter has been silent.
+    bool serving_ = false;
 };
