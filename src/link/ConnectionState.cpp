@@ -6,6 +6,11 @@
 ConnectionState::ConnectionState(SerialPort& port, Waiter& waiter, QObject* parent)
     : QObject(parent), port_(port), waiter_(waiter) {
     connect(&port_, &SerialPort::failed, this, &ConnectionState::lost);
+    // A read waiting on a silent meter lasts longer than the silence allowed:
+    // the check comes on time from here, during the wait.
+    silenceTimer_.setSingleShot(true);
+    silenceTimer_.setInterval(int(SilentAfterMs));
+    connect(&silenceTimer_, &QTimer::timeout, this, &ConnectionState::checkSilence);
 }
 
 bool ConnectionState::portOpen() const {
@@ -38,6 +43,7 @@ void ConnectionState::identified(int unitType) {
     silent_ = false;
     lastGoodMs_ = waiter_.now();
     lastGoodReply_ = QDateTime::currentDateTime();
+    silenceTimer_.start();
     emit changed();
     emit meterFound();
 }
@@ -58,6 +64,7 @@ void ConnectionState::setVersion(const QString& version) {
 void ConnectionState::goodReply() {
     lastGoodMs_ = waiter_.now();
     lastGoodReply_ = QDateTime::currentDateTime();
+    silenceTimer_.start();
     if (!silent_)
         return;
     silent_ = false;
@@ -65,6 +72,8 @@ void ConnectionState::goodReply() {
 }
 
 void ConnectionState::checkSilence() {
+    if (silenceJudged && !silenceJudged())
+        return;
     if (silent_ || lastGoodMs_ < 0 || waiter_.now() - lastGoodMs_ < SilentAfterMs)
         return;
     silent_ = true;

@@ -3,6 +3,9 @@
 #include <QDateTime>
 #include <QObject>
 #include <QString>
+#include <QTimer>
+
+#include <functional>
 
 class SerialPort;
 class Waiter;
@@ -63,10 +66,16 @@ public:
     void setVersion(const QString& version);
     // A read came back whole.
     void goodReply();
-    // Marks the meter silent once SilentAfterMs have passed without a good reply.
+    // Marks the meter silent once SilentAfterMs have passed without a good
+    // reply. Called by the polling cycle after each tick and by a timer of
+    // its own, which also fires while a read waits.
     void checkSilence();
     // The port failed or was closed under the program: not connected, silent at once.
     void lost();
+
+    // Whether silence is judged now: only while the live pages are served
+    // (the polling cycle sets it); unset, always.
+    std::function<bool()> silenceJudged;
 
 signals:
     // Anything above changed.
@@ -82,4 +91,6 @@ private:
     qint64 lastGoodMs_ = -1;
     QDateTime lastGoodReply_;
     bool silent_ = false;
+    // Runs out SilentAfterMs after the last good reply.
+    QTimer silenceTimer_;
 };

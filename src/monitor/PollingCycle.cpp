@@ -39,6 +39,15 @@ PollingCycle::PollingCycle(MeterLink& link, LineOwner& owner, SchedulingFlags& f
     Timer1_.setObjectName("Timer1");
     Timer1_.setInterval(PollIntervalMs);
     connect(&Timer1_, &QTimer::timeout, this, &PollingCycle::Timer1_Timer);
+    // Only the live pages' reads mark good replies: while the datalog window
+    // or the setup dialog has the meter, its silence is not judged.
+    link_.connection().silenceJudged = [this] {
+        return flags_.LiveMonitorActive && !flags_.ConfigPending;
+    };
+}
+
+PollingCycle::~PollingCycle() {
+    link_.connection().silenceJudged = nullptr;
 }
 
 void PollingCycle::startPolling() {
@@ -56,8 +65,6 @@ void PollingCycle::Launch() {
     // the meter, or by a user's action) or CommBusy set does nothing; ten of
     // them free a flag that was left set.
     if (owner_.busy()) {
-        if (serving_)
-            link_.connection().checkSilence();
         if (++flags_.BusyTicks >= BusyTickLimit) {
             flags_.BusyTicks = 0;
             link_.state().CommBusy = false;
@@ -102,10 +109,8 @@ void PollingCycle::Launch() {
     } else if (flags_.LiveMonitorActive) {
         emit liveTick();
         if (LivePage* page = shownPage ? shownPage() : nullptr) {
-            serving_ = true;
             if (page->Refresh())
                 replied();
-            serving_ = false;
             link_.connection().checkSilence();
         }
     } else if (!flags_.SetupOpen && openSetup) {

@@ -33,6 +33,7 @@ public:
 
     PollingCycle(MeterLink& link, LineOwner& owner, SchedulingFlags& flags, ConfigRecord& config,
                  FlowPage& flowPage, QObject* parent = nullptr);
+    ~PollingCycle() override;
 
     // One polling tick.
     void Launch();
@@ -80,7 +81,4 @@ private:
     MeterReads reads_;
     QTimer Timer1_;
     bool versionReported_ = false;
-    // The shown page is being refreshed: a tick that finds the line held
-    // meanwhile judges how long the meter has been silent.
-    bool serving_ = false;
 };
