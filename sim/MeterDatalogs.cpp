@@ -159,6 +159,31 @@ bool MeterDatalogs::applyFault(const QString& text, QString* error) {
             *error = QStringLiteral("fault \"%1\": %2").arg(text, why);
         return false;
     };
+    // A header line given as text, for every file that holds a log.
+    const qsizetype equals = text.indexOf(u'=');
+    if (equals > 0) {
+        const QString field = text.left(equals).trimmed().toLower();
+        const QByteArray value = text.mid(equals + 1).toLatin1();
+        bool ok = true;
+        const int interval = field == "datalog-interval" ? value.toInt(&ok) : 0;
+        if (!ok)
+            return bad("expected datalog-interval=N");
+        for (Log& log : logs) {
+            if (log.empty())
+                continue;
+            if (field == "datalog-date")
+                log.date = value;
+            else if (field == "datalog-time")
+                log.time = value;
+            else if (field == "datalog-scale")
+                log.scale = value;
+            else if (field == "datalog-interval")
+                log.interval = interval;
+            else
+                return bad("unknown fault");
+        }
+        return true;
+    }
     bool ok = parts.size() == 2;
     const qint64 n = ok ? parts[1].toLongLong(&ok) : 0;
     ok = ok && n > 0 && n <= std::numeric_limits<int>::max();
@@ -192,5 +217,7 @@ QString MeterDatalogs::faultHelp() {
         "  datalog-short:N     send the next N datalog sections one byte short\n"
         "  datalog-points:N    every datalog header claims N points\n"
         "  datalog-unit        datalog headers give a unit whose last letter is X\n"
+        "  datalog-date=TEXT, datalog-time=TEXT, datalog-scale=TEXT, datalog-interval=N\n"
+        "                      every datalog header gives that line as written\n"
         "  datalog-never-ok    answer \"NO\" to the logging commands\n");
 }

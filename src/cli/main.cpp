@@ -1,5 +1,6 @@
 // corvane-cli: the program's meter exchanges from a terminal or a script.
 #include "CliOptions.h"
+#include "CliPaths.h"
 #include "CliPrompts.h"
 #include "CliSession.h"
 #include "datalog/LogCsv.h"
@@ -29,6 +30,11 @@ constexpr qint64 kWatchIntervalMs = 1500;
 
 enum ExitStatus { Success = 0, Failed = 1, Usage = 2 };
 
+int usage(const QString& why) {
+    std::fprintf(stderr, "corvane-cli: %s\n(see corvane-cli --help)\n", qPrintable(why));
+    return Usage;
+}
+
 volatile std::sig_atomic_t interrupted = 0;
 
 void onInterrupt(int) {
@@ -40,9 +46,27 @@ void out(const QString& line) {
     std::fflush(stdout);
 }
 
+// Each line of why on stderr, after the program's name.
 int failed(const QString& why) {
-    std::fprintf(stderr, "corvane-cli: %s\n", qPrintable(why));
+    for (const QString& line : why.split(u'\n'))
+        std::fprintf(stderr, "corvane-cli: %s\n", qPrintable(line));
     return Failed;
+}
+
+// The files a command writes, checked before it starts: a usage error when
+// two of them are one file, a failure when one cannot be written.
+int checkOutputs(const CliOptions& o) {
+    if (o.command == CliOptions::Command::Export && CliPaths::sameFile(o.input, o.output))
+        return usage(QStringLiteral("the CSV file %1 would overwrite the datalog %2 it is made "
+                                    "from")
+                         .arg(o.output, o.input));
+    if (!o.csv.isEmpty() && CliPaths::sameFile(o.output, o.csv))
+        return usage(QStringLiteral("-o and --csv name the same file %1").arg(o.output));
+    for (const QString& path : {o.output, o.csv})
+        if (const QString problem = path.isEmpty() ? QString() : CliPaths::outputProblem(path);
+            !problem.isEmpty())
+            return failed(QStringLiteral("cannot write %1: %2").arg(path, problem));
+    return Success;
 }
 
 bool stderrIsTerminal() {
@@ -134,7 +158,8 @@ int download(CliSession& session, const CliOptions& o) {
     if (!VdlFile::save(log, o.output, &error))
         return failed(QStringLiteral("cannot write %1: %2").arg(o.output, error));
     if (!o.csv.isEmpty() && !LogCsv::save(log, o.csv, &error))
-        return failed(QStringLiteral("cannot write %1: %2").arg(o.csv, error));
+        return failed(QStringLiteral("cannot write %1: %2; the datalog was saved to %3")
+                          .arg(o.csv, error, o.output));
     return Success;
 }
 
@@ -154,6 +179,8 @@ int main(int argc, char* argv[]) {
         std::fputs(qPrintable(CliOptions::help()), stdout);
         return Success;
     }
+    if (const int status = checkOutputs(o); status != Success)
+        return status;
     if (o.command == CliOptions::Command::Export)
         return exportFile(o);
 

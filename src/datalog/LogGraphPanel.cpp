@@ -119,7 +119,13 @@ void LogGraphPanel::setZoom(int value) {
 }
 
 void LogGraphPanel::logReplacing() {
+    if (zoom() != Grey)
+        zoomBeforeReplacing_ = zoom();
     setZoom(Grey);
+}
+
+void LogGraphPanel::logKept() {
+    setZoom(zoomBeforeReplacing_);
 }
 
 void LogGraphPanel::showNewLog() {

@@ -18,7 +18,9 @@
 #include <QAction>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QDir>
 #include <QFileInfo>
+#include <QFont>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QGuiApplication>
@@ -28,6 +30,7 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QScreen>
+#include <QTime>
 #include <QVBoxLayout>
 
 namespace {
@@ -100,13 +103,21 @@ void frmPoly::buildControls() {
     Frame2_ = new QGroupBox(central);
     Frame2_->setObjectName(QStringLiteral("Frame2"));
     Frame2_->installEventFilter(this);
+    lblShownLog_ = new QLabel(Frame2_);
+    lblShownLog_->setObjectName(QStringLiteral("lblShownLog"));
+    lblShownLog_->setWordWrap(true);
+    QFont bold = lblShownLog_->font();
+    bold.setBold(true);
+    lblShownLog_->setFont(bold);
     lblLogInfo_ = new QLabel(kNoLog, Frame2_);
     lblLogInfo_->setObjectName(QStringLiteral("lblLogInfo"));
     lblLogInfo_->setWordWrap(true);
     // Room for the log's three header lines, each wrapped once at most.
     lblLogInfo_->setMinimumHeight(lblLogInfo_->fontMetrics().lineSpacing() * 6);
     lblLogInfo_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    (new QVBoxLayout(Frame2_))->addWidget(lblLogInfo_);
+    auto* info = new QVBoxLayout(Frame2_);
+    info->addWidget(lblShownLog_);
+    info->addWidget(lblLogInfo_);
 
     // The graph and the listing of the log.
     graph_ = new LogGraphPanel(log_, link_.prompts(), central);
@@ -296,12 +307,21 @@ void frmPoly::mnuGetLog_Click() {
         if (owner_.isShutDown())
             return;
         if (!outcome.ok) {
-            log_.clear();
-            showLog();
-            if (!outcome.message.isEmpty())
-                link_.prompts().message(outcome.message, Prompts::Icon::Exclamation);
+            // The log shown before, its graph and listing stay until a
+            // download is complete.
+            graph_->logKept();
+            const QString message = outcome.message();
+            if (!message.isEmpty())
+                link_.prompts().message(
+                    log_.loaded() ? message + QStringLiteral("\nThe log shown before stays.")
+                                  : message,
+                    Prompts::Icon::Exclamation);
             flags_.NeedSysConfig = true;
         } else {
+            shownLog_ =
+                QStringLiteral("Datalog %1, downloaded from the meter at %2")
+                    .arg(logId, QTime::currentTime().toString(QStringLiteral("h:mm:ss AP")));
+            lblShownLog_->setToolTip(QString());
             showLog();
         }
         // Polling comes back only if it ran before (not in the demonstration state).
@@ -311,6 +331,9 @@ void frmPoly::mnuGetLog_Click() {
 }
 
 void frmPoly::showLog() {
+    const bool named = log_.loaded() && !shownLog_.isEmpty();
+    lblShownLog_->setText(named ? QStringLiteral("Shown: ") + shownLog_ : QString());
+    lblShownLog_->setVisible(named);
     lblLogInfo_->setText(log_.loaded() ? log_.LogLines.mid(0, 3).join(u'\n') : kNoLog);
     graph_->showNewLog();
 }
@@ -377,6 +400,8 @@ void frmPoly::mnuLoad_Click() {
     }
     fresh->CurrentLogId = log_.CurrentLogId;
     log_ = std::move(*fresh);
+    shownLog_ = QStringLiteral("file ") + QFileInfo(name).fileName();
+    lblShownLog_->setToolTip(QDir::toNativeSeparators(QFileInfo(name).absoluteFilePath()));
     showLog();
 }
 

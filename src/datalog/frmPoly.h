@@ -106,6 +106,10 @@ private:
     QGroupBox* Frame1_ = nullptr;
     QGroupBox* Frame2_ = nullptr;
     QLabel* lblLogInfo_ = nullptr;
+    // Which log the window shows: "Datalog 2, downloaded from the meter at
+    // ..." or "file site7.vdl".
+    QLabel* lblShownLog_ = nullptr;
+    QString shownLog_;
     QPushButton* cmdGetLogHeader_ = nullptr;
     QPushButton* cmdGetLog_ = nullptr;
     QLineEdit* txtcurrentlog_ = nullptr;
