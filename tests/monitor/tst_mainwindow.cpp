@@ -663,7 +663,7 @@ private slots:
     }
 
     // A port that cannot be opened is reported with the reference's words
-    // first, then the port's own reason; a silent meter with the words alone.
+    // first, then the port's own reason (a silent meter: startupWithoutMeter).
     void portFailureNamesTheCause() {
         QTemporaryDir dir;
         PortSettingsStore store{dir.filePath("corvane.ini")};
