@@ -81,9 +81,11 @@ bool LogCsv::save(const DatalogRecord& log, const QString& path, QString* error)
 }
 
 void LogCsv::exportLog(const DatalogRecord& log, Prompts& prompts) {
-    const QString path =
+    // An extension is added when the user typed none.
+    const QString path = Prompts::withDefaultSuffix(
         prompts.saveFileName(QStringLiteral("Export DataLog as CSV"),
-                             QStringLiteral("CSV Files (*.csv);;All Files (*)"), QString());
+                             QStringLiteral("CSV Files (*.csv);;All Files (*)"), QString()),
+        QStringLiteral("csv"));
     if (path.isEmpty())
         return;
     QString error;

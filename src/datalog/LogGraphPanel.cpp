@@ -213,5 +213,6 @@ void LogGraphPanel::Picture6_MouseUp(QPointF graph) {
 }
 
 void LogGraphPanel::ExportCsv_Click() {
+    const Prompts::ParentScope parent(prompts_, window());
     LogCsv::exportLog(log_, prompts_);
 }

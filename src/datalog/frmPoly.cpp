@@ -43,6 +43,7 @@ constexpr qint64 kPendingReadsWaitMs = 5000;
 constexpr int kLastLogFile = 254;
 
 const QString kFileFilter = QStringLiteral("Log Files (*.VDL *.vdl);;All Files (*.*)");
+const QString kFileSuffix = QStringLiteral("VDL");
 const QString kNoLog = QStringLiteral("No Datalog Loaded");
 
 } // namespace
@@ -207,12 +208,14 @@ void frmPoly::runExclusive(std::function<void()> body) {
     owner_.runWhenIdle(this, [this, token, body = std::move(body)] {
         queued_.reset();
         LineOwner::Exclusive exclusive(owner_);
+        // Whatever the operation or the link has to say belongs to this window.
+        const Prompts::ParentScope parent(link_.prompts(), this);
         body();
     });
 }
 
 bool frmPoly::meterConnected() const {
-    return flags_.LinkEstablished && link_.port().isOpen() && !owner_.isShutDown();
+    return link_.connection().connected() && !owner_.isShutDown();
 }
 
 void frmPoly::RetreveUnitLog() {
@@ -252,6 +255,9 @@ void frmPoly::GetLogHeaders() {
         return;
     runExclusive([this] {
         QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+        // A count shows once its log has been read, never an older one.
+        for (QLabel* count : Logpts_)
+            count->clear();
         LogDirectoryScan scan(link_);
         scan.onFile = [this](int d, qint32 points) {
             Logpts_[d]->setText(QString::number(points));
@@ -269,6 +275,7 @@ void frmPoly::cmdGetLog_Click() {
 void frmPoly::mnuGetLog_Click() {
     if (busy())
         return;
+    const Prompts::ParentScope parent(link_.prompts(), this);
     if (!meterConnected()) {
         link_.prompts().message(QStringLiteral("No meter is connected, so no log can be "
                                                "downloaded. Connect to the meter from the Comm "
@@ -335,13 +342,18 @@ void frmPoly::mnuSave_Click() {
     if (busy())
         return;
     Prompts& prompts = link_.prompts();
+    const Prompts::ParentScope parent(prompts, this);
     if (!log_.loaded()) {
         prompts.message(QStringLiteral("No Log To Save"));
         return;
     }
     QString name;
     for (;;) {
-        name = prompts.saveFileName(QStringLiteral("Save DataLog File"), kFileFilter, QString());
+        // The filter hides files without the extension: it is added when
+        // the user typed none, before the question about replacing a file.
+        name = Prompts::withDefaultSuffix(
+            prompts.saveFileName(QStringLiteral("Save DataLog File"), kFileFilter, QString()),
+            kFileSuffix);
         if (name.isEmpty())
             return;
         if (!QFileInfo::exists(name))
@@ -368,6 +380,7 @@ void frmPoly::mnuLoad_Click() {
     if (busy())
         return;
     Prompts& prompts = link_.prompts();
+    const Prompts::ParentScope parent(prompts, this);
     QString name;
     for (;;) {
         name = prompts.openFileName(QStringLiteral("Load DataLog File"), kFileFilter, QString());
@@ -396,6 +409,7 @@ void frmPoly::mnuErase_Click() {
     if (busy())
         return;
     Prompts& prompts = link_.prompts();
+    const Prompts::ParentScope parent(prompts, this);
     const Prompts::Answer answer = prompts.ask(
         QStringLiteral("This will erase all Datalogs stored in the uniit.  Are you sure you want "
                        "to do this?"),
@@ -426,7 +440,7 @@ void frmPoly::mnuErase_Click() {
 
 void frmPoly::mnuAbout_Click() {
     if (host_.showAbout)
-        host_.showAbout();
+        host_.showAbout(this);
 }
 
 void frmPoly::mnuQuit_Click() {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ConnectionState.h"
 #include "shared/LinkState.h"
 
 #include <QByteArray>
@@ -31,6 +32,9 @@ public:
     SerialPort& port() { return port_; }
     Waiter& waiter() { return waiter_; }
     Prompts& prompts() { return prompts_; }
+    // The connection to the meter, as every window reads it.
+    ConnectionState& connection() { return connection_; }
+    const ConnectionState& connection() const { return connection_; }
 
     // The reply reader. count -1: a line, ended by a line feed with nothing
     // after it; 0: a line, ended by the first line feed; -2: every byte until
@@ -71,12 +75,14 @@ public:
     bool discardUntilQuiet(qint64 atLeastMs = 0);
 
     // Called by whoever found a reply whole and used it: the meter is
-    // answering. The callback (set by the program's connection state) learns
-    // of every good reply; nothing else depends on it.
+    // answering. The connection state learns of every good reply (a datalog
+    // section or a setting's OK counts as much as a flow record); the
+    // callback is for observers such as tests and benchmarks.
     void setGoodReplyCallback(std::function<void()> callback) {
         onGoodReply_ = std::move(callback);
     }
     void noteGoodReply() {
+        connection_.goodReply();
         if (onGoodReply_)
             onGoodReply_();
     }
@@ -125,6 +131,7 @@ private:
     Waiter& waiter_;
     Prompts& prompts_;
     LinkState state_;
+    ConnectionState connection_{port_, waiter_};
     int depth_ = 0;
     std::function<void()> onIdle_;
     std::function<void()> onGoodReply_;

@@ -351,8 +351,9 @@ void QtSerialPort::onError(QSerialPort::SerialPortError error) {
     const QString device = systemPath(port_.portName());
     port_.close();
     port_.clearError();
-    error_ = QStringLiteral("The serial port %1 stopped working (%2) and was closed. Check the "
-                            "cable or adapter, then connect again from the Comm menu.")
+    // What happened only: whoever reports it says how to connect again.
+    error_ = QStringLiteral("The serial port %1 stopped working (%2). Check the cable or "
+                            "adapter.")
                  .arg(device, why);
     failing_ = false;
     emit failed(error_);

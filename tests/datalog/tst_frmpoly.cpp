@@ -32,9 +32,10 @@ struct Rig : LinkRig {
     std::unique_ptr<frmPoly> window;
     explicit Rig(bool meter = true) {
         logs.install(model);
-        if (meter)
+        if (meter) {
             port.open();
-        flags.LinkEstablished = meter;
+            link.connection().identified(5);
+        }
         flags.LiveMonitorActive = true;
         config.SysConfig.CurrentDatalogNumber = 2;
         config.LrnConfig.LoggingActive = 1;
@@ -252,6 +253,58 @@ private slots:
         QCOMPARE(rig.logs.deleted.size(), size_t(3));
         QVERIFY(rig.flags.NeedSysConfig && rig.model.state().loggingActive == 1);
         QCOMPARE(rig.window->progressWindow()->windowTitle(), "Erasing Datalogs");
+    }
+
+    // Every box and file dialog opened from the window belongs to it, so that
+    // closing one brings the window back, not the main window. A name typed
+    // without an extension gets the filter's, before the replace question.
+    void dialogsBelongToTheWindow() {
+        Rig rig;
+        rig.window->mnuGetLog_Click();
+        rig.prompts.fileNames = {rig.path("log0"), rig.path("log0"), rig.path("log0export"),
+                                 rig.path("missing")};
+        // "Log saved", then Yes to replace; the erase question gets its default, No.
+        rig.prompts.answers = {Prompts::Answer::Ok, Prompts::Answer::Yes};
+        rig.window->mnuSave_Click();
+        rig.window->mnuSave_Click();
+        rig.find<QAction>("mnuExportCsv")->trigger();
+        rig.window->mnuLoad_Click();
+        rig.window->mnuErase_Click();
+        rig.window->cmbLogId_Click(3); // an empty log: the download fails
+        rig.window->mnuGetLog_Click();
+        const QString vdl = rig.path("log0.VDL");
+        QStringList texts = rig.prompts.texts();
+        QVERIFY(texts.takeLast().startsWith("Less than 2 points in log"));
+        QCOMPARE(texts,
+                 QStringList({"Log saved to " + vdl, "Replace existing file - " + vdl + "?",
+                              "Log saved to " + vdl,
+                              "Log exported to " + rig.path("log0export.csv"), "File Not Found",
+                              "This will erase all Datalogs stored in the uniit.  Are you sure "
+                              "you want to do this?",
+                              "Erase Aborted"}));
+        QVERIFY(QFile::exists(vdl) && !QFile::exists(rig.path("log0")));
+        QCOMPARE(rig.prompts.fileDialogs.size(), 5);
+        for (const ScriptedPrompts::Shown& box : rig.prompts.shown)
+            QVERIFY2(box.window == rig.window.get(), qPrintable(box.text));
+        for (const ScriptedPrompts::FileDialog& dialog : rig.prompts.fileDialogs)
+            QVERIFY2(dialog.window == rig.window.get(), qPrintable(dialog.title));
+        QCOMPARE(rig.gate.parentWindow(), nullptr);
+    }
+
+    // While the directory is scanned, a log not read yet shows no count, not
+    // the one an earlier scan found.
+    void scanShowsOnlyWhatItRead() {
+        Rig rig;
+        rig.window->GetLogHeaders();
+        QCOMPARE(rig.counts(), "33 4000 100 0 0 0 0 0 0 0");
+        QString during;
+        rig.waiter.onYield = [&] {
+            if (during.isEmpty() && rig.port.written().endsWith("OD,DATALOG2\n"))
+                during = rig.counts();
+        };
+        rig.window->GetLogHeaders();
+        QCOMPARE(during, "33 4000" + QString(" ").repeated(8));
+        QCOMPARE(rig.counts(), "33 4000 100 0 0 0 0 0 0 0");
     }
 
     // The window after a download: nothing clipped. CORVANE_PICTURE=file.png
