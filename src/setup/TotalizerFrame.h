@@ -48,7 +48,8 @@ private:
     // A unit or multiplier change: asked, sent, then the total is reset.
     void listChanged(QComboBox* list, int row, int stored, const char* prefix);
     void showStored();
-    void ResetUnitTotalizer();
+    // "GT,1" written once; false, after telling the user, without "OK".
+    bool ResetUnitTotalizer();
 
     SettingSender& sender_;
     int editing_ = 0;
