@@ -122,6 +122,10 @@ void FlowPage::build() {
     auto* totRow = new QHBoxLayout(totBox);
     TotValtext_ = makeLabel("TotValtext", "0", totBox, 1.6, true);
     TotValtext_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    // Room for a total of thirteen digits; a longer one the meter reports
+    // never widens the window.
+    reserveWidth(TotValtext_, "-000000000000");
+    TotValtext_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     TotXtext_ = makeLabel("TotXtext", "", totBox, 1.2);
     reserveWidth(TotXtext_, "  X10000");
     TotEEunit_ = makeLabel("TotEEunit", "", totBox, 1.2);

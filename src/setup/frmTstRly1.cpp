@@ -1,5 +1,6 @@
 #include "frmTstRly1.h"
 
+#include "ControlLabels.h"
 #include "OptionButtons.h"
 
 #include "OutputCommands.h"
@@ -46,6 +47,7 @@ frmTstRly1::frmTstRly1(SettingSender& sender, QWidget* parent) : QDialog(parent)
     layout->addWidget(exit, 0, Qt::AlignRight);
     OptionButtons::onChosen(RlyTst_, this, [this](int id) { RlyTst_Click(id == 1); });
     connect(exit, &QPushButton::clicked, this, &QDialog::close);
+    ControlLabels::link(this);
 }
 
 void frmTstRly1::showEvent(QShowEvent* event) {
