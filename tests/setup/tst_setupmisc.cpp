@@ -217,6 +217,20 @@ private slots:
         }
     }
 
+    // A total too long for its place on the live page keeps the place (no
+    // window widens) and is shown cut and marked, whole in the tooltip.
+    void hugeTotalKeepsItsPlace() {
+        Rig rig;
+        rig.model.state().totalizer = 1e20;
+        rig.w.Form_Load();
+        for (int i = 0; i < 3; ++i)
+            rig.tick();
+        auto* total = rig.w.findChild<QLabel*>("TotValtext");
+        QCOMPARE(total->toolTip(), QString("100000000000000000000"));
+        QVERIFY(total->text().startsWith(QChar(0x2026)) && total->text().endsWith("0000"));
+        QVERIFY(total->fontMetrics().horizontalAdvance(total->text()) <= total->width());
+    }
+
     // The Misc. page reads the version line and the service record and shows
     // the record's counters.
     void miscPageRead() {
