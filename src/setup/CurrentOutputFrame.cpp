@@ -172,20 +172,6 @@ void CurrentOutputFrame::whenIdle(std::function<void()> action) {
         sender_.owner().runWhenIdle(this, std::move(action));
 }
 
-bool CurrentOutputFrame::countedUntilOk(const QByteArray& command, int length) {
-    MeterLink& link = sender_.link();
-    for (int sends = 0; sends < ModeSends && link.port().isOpen(); ++sends) {
-        if (link.SendCommand(command, 1, length).contains("OK"))
-            return true;
-    }
-    QByteArray name = command;
-    name.chop(1);
-    sender_.refuse(QString("The meter did not acknowledge \"%1\". Check the connection to the "
-                           "meter and try again.")
-                       .arg(QString::fromLatin1(name.left(7))));
-    return false;
-}
-
 void CurrentOutputFrame::deselectForce() {
     OptionButtons::clear(Output4or20_);
 }
@@ -363,8 +349,7 @@ void CurrentOutputFrame::Xmit4_20(int which) {
     const QByteArray command = which == 0   ? OutputCommands::outputCommand(next)
                                : which == 4 ? OutputCommands::forceCommand(1, next.count4)
                                             : OutputCommands::forceCommand(2, next.count20);
-    MeterLink& link = sender_.link();
-    if (link.SendUntilOk(command)) {
+    if (sender_.exchange(command, SettingSender::Shape::untilOk())) {
         if (which != 0) {
             // Only the forced end went out; the range stays as the meter has it.
             next.velocity4 = record_.velocity4;
@@ -382,7 +367,7 @@ void CurrentOutputFrame::Xmit4_20(int which) {
     showFlowRates();
     EditInProgress_ = 0;
     if (!CalActive) {
-        link.SendUntilOk(SetupCommands::framed("MA,1,2"));
+        sender_.exchange(SetupCommands::framed("MA,1,2"), SettingSender::Shape::untilOk());
         Send4_20_->setEnabled(false);
         Send4_20_->setEnabled(true);
     }
@@ -443,7 +428,8 @@ void CurrentOutputFrame::SetCal420mA() {
     if (!CalModeChecked_->isChecked())
         return;
     CalActive = true;
-    if (!countedUntilOk(SetupCommands::framed("MA,1,1"), ModeReplyLength)) {
+    if (!sender_.exchange(SetupCommands::framed("MA,1,1"),
+                          SettingSender::Shape::counted(ModeReplyLength, ModeSends))) {
         CalActive = false;
         setCalModeBox(false);
         chk420mA_->setEnabled(true);
@@ -451,7 +437,8 @@ void CurrentOutputFrame::SetCal420mA() {
         return;
     }
     OptionButtons::select(Output4or20_, 0);
-    if (link.SendUntilOk(OutputCommands::forceCommand(1, record_.count4)))
+    if (sender_.exchange(OutputCommands::forceCommand(1, record_.count4),
+                         SettingSender::Shape::untilOk()))
         showForced(0);
     Calibratepanel_->setEnabled(true);
     ConnectText_->show();
@@ -474,7 +461,8 @@ void CurrentOutputFrame::ClrCal420mA() {
     deselectForce();
     // Still calibrating until the meter has been told: a close meanwhile
     // releases it.
-    countedUntilOk(SetupCommands::framed("MA,1,2"), ModeReplyLength);
+    sender_.exchange(SetupCommands::framed("MA,1,2"),
+                     SettingSender::Shape::counted(ModeReplyLength, ModeSends));
     CalActive = false;
     record_.calFinished = 1;
     record_.secondFlag = 0;
@@ -523,7 +511,8 @@ void CurrentOutputFrame::SetCurrentOutput() {
         return;
     const int count = OutputCommands::sliderCount(Slider1_->value(), SliderMaximum, record_.count4,
                                                   record_.count20);
-    countedUntilOk(OutputCommands::forceCommand(3, count), SetOutputReplyLength);
+    sender_.exchange(OutputCommands::forceCommand(3, count),
+                     SettingSender::Shape::counted(SetOutputReplyLength, ModeSends));
     sliderDrag_ = false;
 }
 

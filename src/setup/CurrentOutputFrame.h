@@ -84,8 +84,6 @@ private:
     void moveSlider(double mA);
     // Runs action with the line when it is free; nothing without a meter.
     void whenIdle(std::function<void()> action);
-    // A counted send repeated until the reply holds "OK", at most ModeSends times.
-    bool countedUntilOk(const QByteArray& command, int length);
     void setCalModeBox(bool on);
     // False, after telling the user, while the record has not been read.
     bool haveRecord();

@@ -68,29 +68,24 @@ void LoggingFrame::LogOffOn_MouseUp(int index) {
     OptionButtons::select(LogOffOn_, stored);
     if (index == stored || !sender_.online())
         return;
-    sender_.owner().runWhenIdle(this, [this, index] {
-        MeterLink& link = sender_.link();
-        const QByteArray command = SetupCommands::withInt16("LG,1,", qint16(index));
-        // A counted send of a two-character reply, at most SwitchSends times.
-        for (int send = 0; send < SwitchSends && link.port().isOpen(); ++send) {
-            link.state().CurrentCommand = command;
-            if (link.SendCommand(command, 1, AckLength).contains("OK")) {
-                sender_.config().SysConfig.LoggingOn = qint16(index);
-                // The meter changes both records' logging fields.
-                sender_.flags().NeedSysConfig = true;
-                sender_.flags().NeedLrnData = true;
-                LogSetData();
-                return;
-            }
-        }
-        sender_.refuse(QString("The meter did not acknowledge switching logging %1 after %2 "
-                               "tries, so logging stays %3. Check the connection to the meter "
-                               "and try again.")
-                           .arg(index ? "on" : "off")
-                           .arg(SwitchSends)
-                           .arg(index ? "off" : "on"));
-        LogSetData();
-    });
+    const QString told = QString("The meter did not acknowledge switching logging %1 after %2 "
+                                 "tries, so logging stays %3. Check the connection to the meter "
+                                 "and try again.")
+                             .arg(index ? "on" : "off")
+                             .arg(SwitchSends)
+                             .arg(index ? "off" : "on");
+    // A counted send of a two-character reply, at most SwitchSends times.
+    sender_.send(
+        this, SetupCommands::withInt16("LG,1,", qint16(index)),
+        SettingSender::Shape::counted(AckLength, SwitchSends),
+        [this, index] {
+            sender_.config().SysConfig.LoggingOn = qint16(index);
+            // The meter changes both records' logging fields.
+            sender_.flags().NeedSysConfig = true;
+            sender_.flags().NeedLrnData = true;
+            LogSetData();
+        },
+        [this] { LogSetData(); }, told);
 }
 
 void LoggingFrame::refreshRate() {

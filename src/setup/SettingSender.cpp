@@ -49,7 +49,8 @@ void SettingSender::send(QObject* context, const QByteArray& command,
 }
 
 void SettingSender::send(QObject* context, const QByteArray& command, Shape shape,
-                         std::function<void()> acknowledged, std::function<void()> undo) {
+                         std::function<void()> acknowledged, std::function<void()> undo,
+                         const QString& told) {
     if (!online()) {
         undo();
         return;
@@ -58,8 +59,9 @@ void SettingSender::send(QObject* context, const QByteArray& command, Shape shap
     // the control gets its stored value back.
     owner_.runWhenIdle(
         context,
-        [this, command, shape, acknowledged = std::move(acknowledged), undo = std::move(undo)] {
-            if (exchange(command, shape))
+        [this, command, shape, told, acknowledged = std::move(acknowledged),
+         undo = std::move(undo)] {
+            if (exchange(command, shape, told))
                 acknowledged();
             else
                 undo();
@@ -67,7 +69,7 @@ void SettingSender::send(QObject* context, const QByteArray& command, Shape shap
         LineOwner::Needs::Nothing);
 }
 
-bool SettingSender::exchange(const QByteArray& command, Shape shape) {
+bool SettingSender::exchange(const QByteArray& command, Shape shape, const QString& told) {
     if (shape.kind == Shape::UntilOk)
         return link_.SendUntilOk(command); // tells the user itself
     bool ok = false;
@@ -95,7 +97,9 @@ bool SettingSender::exchange(const QByteArray& command, Shape shape) {
             break;
         }
     }
-    if (!ok) {
+    if (!ok && sends > 0 && !told.isEmpty()) {
+        refuse(told);
+    } else if (!ok) {
         const QString name = SetupCommands::nameForUser(command);
         refuse(sends == 0 ? QString("The setting \"%1\" was not sent because the meter is not "
                                     "connected. Connect to the meter from the Comm menu and "

@@ -72,10 +72,12 @@ public:
     void send(QObject* context, const QByteArray& command, std::function<void()> acknowledged,
               std::function<void()> undo);
     void send(QObject* context, const QByteArray& command, Shape shape,
-              std::function<void()> acknowledged, std::function<void()> undo);
+              std::function<void()> acknowledged, std::function<void()> undo,
+              const QString& told = {});
     // The exchange itself, by whoever holds the line: true when the meter
-    // acknowledged; otherwise the user has been told.
-    bool exchange(const QByteArray& command, Shape shape);
+    // acknowledged; otherwise the user has been told (told, when given,
+    // instead of the general words).
+    bool exchange(const QByteArray& command, Shape shape, const QString& told = {});
 
     // The program is closing: command goes out once and its answer is
     // waited for at most ExitReplyWaitMs, even when an exchange that the

@@ -148,11 +148,10 @@ bool TotalizerFrame::AskTotalizerReset() {
 
 bool TotalizerFrame::ResetUnitTotalizer() {
     // Written once: a repeated reset would lose what was counted since.
-    if (sender_.link().SendOnce(SetupCommands::framed("GT,1"), ResetReplyWaitMs).contains("OK"))
-        return true;
-    sender_.refuse("The meter did not confirm the totalizer reset, so the total may not have "
-                   "been reset. The total shown is the one the meter last reported.");
-    return false;
+    return sender_.exchange(SetupCommands::framed("GT,1"), SettingSender::Shape::writtenOnce(),
+                            "The meter did not confirm the totalizer reset, so the total may not "
+                            "have been reset. The total shown is the one the meter last "
+                            "reported.");
 }
 
 void TotalizerFrame::listChanged(QComboBox* list, int row, int stored, const char* prefix) {

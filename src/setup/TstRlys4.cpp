@@ -151,7 +151,7 @@ void TstRlys4::RlyTst_Click(int relay, bool on) {
 }
 
 void TstRlys4::ActivateRly() {
-    if (sender_.link().SendUntilOk(OutputCommands::testCommand(tests_)))
+    if (sender_.exchange(OutputCommands::testCommand(tests_), SettingSender::Shape::untilOk()))
         Timer1_.start();
 }
 
@@ -163,7 +163,8 @@ void TstRlys4::Command1_Click() {
     TstRlyFrame_->hide();
     if (sender_.online())
         sender_.owner().runWhenIdle(this, [this] {
-            sender_.link().SendUntilOk(SetupCommands::framed(QByteArray("RY,9,\x09", 6)));
+            sender_.exchange(SetupCommands::framed(QByteArray("RY,9,\x09", 6)),
+                             SettingSender::Shape::untilOk());
         });
 }
 

@@ -236,8 +236,9 @@ private slots:
         rig.tick();
         QCOMPARE(rig.sent().count("MA,1,1\n"), 10);
         QCOMPARE(rig.prompts.texts(),
-                 QStringList("The meter did not acknowledge \"MA,1,1\". Check the connection "
-                             "to the meter and try again."));
+                 QStringList("The meter did not acknowledge the setting \"MA,1,1\", so it may "
+                             "not have been changed. Check the connection to the meter and try "
+                             "again."));
         QVERIFY(!rig.get<QAbstractButton>("CalModeChecked")->isChecked());
         QVERIFY(rig.get<QGroupBox>("SingleRly(0)")->isEnabled());
     }
