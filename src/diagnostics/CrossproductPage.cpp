@@ -32,6 +32,6 @@ CrossproductPage::CrossproductPage(SignalDiagnostics& diagnostics, ServiceSwitch
     showCurrent();
 }
 
-void CrossproductPage::Refresh() {
-    diagnostics_.DoAnalysis(AnalysisCapture::Crossproduct);
+bool CrossproductPage::Refresh() {
+    return diagnostics_.DoAnalysis(AnalysisCapture::Crossproduct);
 }

@@ -26,6 +26,9 @@ public:
     // What the "Save to Log" button does (the communications log's record).
     std::function<void()> onSaveToLog;
 
+    // Dims every box and picture; the buttons and choices stay usable.
+    void setStale(bool stale) override;
+
 protected:
     // A read-only box with its caption to the left, in row of grid, wide
     // enough for a number of digits characters long.

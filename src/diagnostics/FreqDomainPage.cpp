@@ -29,6 +29,6 @@ FreqDomainPage::FreqDomainPage(SignalDiagnostics& diagnostics, ServiceSwitches& 
     showCurrent();
 }
 
-void FreqDomainPage::Refresh() {
-    diagnostics_.ComboDual(SignalCapture::Spectra);
+bool FreqDomainPage::Refresh() {
+    return diagnostics_.ComboDual(SignalCapture::Spectra);
 }

@@ -83,6 +83,6 @@ RawFlowDataPage::RawFlowDataPage(SignalDiagnostics& diagnostics, ServiceSwitches
     showCurrent();
 }
 
-void RawFlowDataPage::Refresh() {
-    diagnostics_.DoAnalysis(AnalysisCapture::RawFlowData);
+bool RawFlowDataPage::Refresh() {
+    return diagnostics_.DoAnalysis(AnalysisCapture::RawFlowData);
 }

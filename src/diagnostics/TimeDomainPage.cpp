@@ -21,6 +21,6 @@ TimeDomainPage::TimeDomainPage(SignalDiagnostics& diagnostics, ServiceSwitches& 
     showCurrent();
 }
 
-void TimeDomainPage::Refresh() {
-    diagnostics_.ComboDual(SignalCapture::TimeSamples);
+bool TimeDomainPage::Refresh() {
+    return diagnostics_.ComboDual(SignalCapture::TimeSamples);
 }

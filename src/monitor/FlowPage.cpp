@@ -62,9 +62,23 @@ void FlowPage::showTotal(const QString& text) {
     TotValtext_->setToolTip(fits ? QString() : text.trimmed());
 }
 
-void FlowPage::Refresh() {
-    GetFlowData();
+bool FlowPage::Refresh() {
+    const bool answered = GetFlowData();
     ShowIndicators();
+    return answered;
+}
+
+void FlowPage::setStale(bool stale) {
+    for (QWidget* value : std::initializer_list<QWidget*>{
+             FlowValText_, FlowRateEEval_, velvaltext_, Velratetext_, SSvaltext_, SQvaltext_,
+             NormDispTime_, NormDispDate_, TotValtext_, TotXtext_, TotEEunit_, ErrMessBox_,
+             TxtLogging_, TxtXQmode_, TxtRemoteZero_})
+        value->setEnabled(!stale);
+}
+
+void FlowPage::showStartupText() {
+    InitText_->setText(StartupText);
+    InitText_->show();
 }
 
 void FlowPage::setInitText(const QString& text) {
@@ -200,11 +214,11 @@ void FlowPage::build() {
     layout->addStretch(1);
 }
 
-void FlowPage::GetFlowData() {
+bool FlowPage::GetFlowData() {
     Waiter& waiter = link_.waiter();
     const std::optional<QByteArray> record = reads_.readFlowRecord();
     if (!record)
-        return;
+        return false;
     const QByteArray& reply = *record;
     try {
         for (int i = 0; i < ReadYields; ++i)
@@ -245,7 +259,9 @@ void FlowPage::GetFlowData() {
     } catch (const std::exception&) {
         // A field that cannot be decoded fails this read; the page keeps
         // what it showed.
+        return false;
     }
+    return true;
 }
 
 void FlowPage::ShowIndicators() {

@@ -22,6 +22,11 @@ public:
                          const QString& startName) override;
     QString appendFileName(const QString& title, const QString& filter,
                            const QString& startName) override;
+    // The prompts behind the gate show their boxes over the same window.
+    void setParentWindow(QWidget* window) override {
+        Prompts::setParentWindow(window);
+        inner_.setParentWindow(window);
+    }
 
 private:
     Prompts& inner_;
