@@ -101,9 +101,12 @@ void installOutputCommands(MeterModel& model) {
     model.addCommand({"MA,0", 0, false, [](MeterModel& m, const QByteArray& args, qint64 t) {
                           return args.isEmpty() ? outputRecord(m, t) : MeterModel::BadOpcode;
                       }});
+    // Entering calibration drives the 4 mA count; the keep-alive repeats
+    // the command and leaves whatever is forced meanwhile.
     addPlain(model, "MA,1,1", [](MeterModel& m, const QByteArray&) {
+        if (!m.state().calibrating)
+            m.state().forcedCount = m.state().cal4mA;
         m.state().calibrating = true;
-        m.state().forcedCount = m.state().cal4mA;
     });
     addPlain(model, "MA,1,2",
              [](MeterModel& m, const QByteArray&) { m.state().calibrating = false; });

@@ -52,6 +52,16 @@ FlowPage::FlowPage(MeterLink& link, ConfigRecord& config, SchedulingFlags& flags
     build();
 }
 
+void FlowPage::showTotal(const QString& text) {
+    // A total wider than its place keeps its last digits after a mark, and
+    // the whole figure is in the tooltip.
+    const QFontMetrics metrics(TotValtext_->font());
+    const int room = TotValtext_->minimumWidth();
+    const bool fits = metrics.horizontalAdvance(text.trimmed()) <= room;
+    TotValtext_->setText(fits ? text : metrics.elidedText(text.trimmed(), Qt::ElideLeft, room));
+    TotValtext_->setToolTip(fits ? QString() : text.trimmed());
+}
+
 bool FlowPage::Refresh() {
     const bool answered = GetFlowData();
     ShowIndicators();
@@ -136,6 +146,10 @@ void FlowPage::build() {
     auto* totRow = new QHBoxLayout(totBox);
     TotValtext_ = makeLabel("TotValtext", "0", totBox, 1.6, true);
     TotValtext_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    // Room for a total of thirteen digits; a longer one the meter reports
+    // never widens the window (it is shown cut, marked, see showTotal).
+    reserveWidth(TotValtext_, "-000000000000");
+    TotValtext_->setFixedWidth(TotValtext_->minimumWidth());
     TotXtext_ = makeLabel("TotXtext", "", totBox, 1.2);
     reserveWidth(TotXtext_, "  X10000");
     TotEEunit_ = makeLabel("TotEEunit", "", totBox, 1.2);
@@ -239,7 +253,7 @@ bool FlowPage::GetFlowData() {
         SQvaltext_->setText(reading.signalQualityText());
         flags_.NeedFlowData = false;
 
-        TotValtext_->setText(reading.totalizerText(chan.TotalizerMultiplierIndex));
+        showTotal(reading.totalizerText(chan.TotalizerMultiplierIndex));
         TotXtext_->setText(UnitTables::multiplierName(chan.TotalizerMultiplierIndex));
         TotEEunit_->setText(UnitTables::volumeUnitLongName(chan.TotalizerVolumeUnitIndex));
     } catch (const std::exception&) {

@@ -44,6 +44,8 @@ public:
     void setFdSequence(qint16 value) { reads_.FdSequence = value; }
 
 private:
+    // The total in its fixed place: cut and marked when it does not fit.
+    void showTotal(const QString& text);
     void build();
 
     MeterLink& link_;

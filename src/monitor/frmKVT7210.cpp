@@ -561,8 +561,12 @@ void frmKVT7210::openProperties() {
 }
 
 void frmKVT7210::closeEvent(QCloseEvent* event) {
-    // First of all: nothing more reaches the meter or the screen, and every
-    // wait under way ends at once.
+    // The one exception to writing nothing at exit: a relay test or a forced
+    // current is ended first, one bounded exchange each.
+    if (setup_)
+        setup_->releaseMeterOnExit();
+    // Then nothing more reaches the meter or the screen, and every wait
+    // under way ends at once.
     owner_.shutDown();
     Timer1().stop();
     store_.storePage(SSTab1_->currentIndex());

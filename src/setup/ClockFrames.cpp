@@ -23,6 +23,12 @@ constexpr int ClockReplyLength = 20;
 void clockRow(QGridLayout* grid, int row, const char* caption, QLineEdit* a, QLineEdit* b,
               QLineEdit* c, QWidget* parent) {
     grid->addWidget(new QLabel(caption, parent), row, 0);
+    // Only the first box stands beside the caption: each is named here.
+    const QString frame = static_cast<QGroupBox*>(parent)->title() + ": ";
+    const char* const parts[2][3] = {{"hour", "minutes", "seconds"}, {"month", "day", "year"}};
+    QLineEdit* boxes[] = {a, b, c};
+    for (int i = 0; i < 3; ++i)
+        boxes[i]->setAccessibleName(frame + parts[row][i]);
     grid->addWidget(a, row, 1);
     grid->addWidget(new QLabel(row == 0 ? ":" : "/", parent), row, 2);
     grid->addWidget(b, row, 3);

@@ -1,5 +1,6 @@
 #include "CurrentOutputFrame.h"
 
+#include "OptionButtons.h"
 #include "SettingSender.h"
 #include "SetupCommands.h"
 
@@ -33,10 +34,19 @@ constexpr int CalReplyLength = 21;
 // Replies of the counted sends: "OK" and its line feed, or "OK" alone.
 constexpr int ModeReplyLength = 3;
 constexpr int SetOutputReplyLength = 2;
+// An ammeter on a 4-20 mA loop reads nothing above this; a larger figure is
+// a typing error.
+constexpr double HighestReading = 25;
 
 const char* const Instructions = "Connect test meter to output current.\n"
                                  "Force 4 mA or 20 mA, read the meter,\n"
                                  "enter the reading and click UpDate.";
+
+// Ticks or clears box as the program, not the user.
+void setQuietly(QCheckBox* box, bool on) {
+    const QSignalBlocker quiet(box);
+    box->setChecked(on);
+}
 
 } // namespace
 
@@ -96,6 +106,9 @@ CurrentOutputFrame::CurrentOutputFrame(SettingSender& sender, QTimer& Timer3, bo
     Ma_20IntVal_ = box("Ma_20IntVal", Calibratepanel_);
     Ma_20IntVal_->setToolTip("Connect Amp meter to current output.  Enter  reading in this box "
                              "and click UpDate.");
+    // Beside option buttons, not captions: named here.
+    Ma_4IntVal_->setAccessibleName("Reading at 4 mA");
+    Ma_20IntVal_->setAccessibleName("Reading at 20 mA");
     cal->addWidget(Ma_4IntVal_, 0, 1);
     cal->addWidget(Ma_20IntVal_, 1, 1);
     auto* adjust4 = new QPushButton("UpDate", Calibratepanel_);
@@ -112,6 +125,7 @@ CurrentOutputFrame::CurrentOutputFrame(SettingSender& sender, QTimer& Timer3, bo
     Slider1_ = new QSlider(Qt::Horizontal, Calibratepanel_);
     Slider1_->setObjectName("Slider1");
     Slider1_->setRange(0, SliderMaximum);
+    Slider1_->setAccessibleName("Output current, 4 mA to 20 mA");
     auto* sliderRow = new QHBoxLayout;
     sliderRow->addWidget(new QLabel("4mA", Calibratepanel_));
     sliderRow->addWidget(Slider1_, 1);
@@ -134,14 +148,15 @@ CurrentOutputFrame::CurrentOutputFrame(SettingSender& sender, QTimer& Timer3, bo
     // Enter ends an entry in a box; it never presses a button.
     for (QPushButton* b : findChildren<QPushButton*>())
         b->setAutoDefault(false);
-    connect(chk420mA_, &QCheckBox::clicked, this, &CurrentOutputFrame::chk420mA_Click);
-    connect(CalModeChecked_, &QCheckBox::clicked, this, &CurrentOutputFrame::CalModeChecked_Click);
+    // Toggled, not clicked: a box ticked by an assistive tool acts as a click.
+    connect(chk420mA_, &QCheckBox::toggled, this, &CurrentOutputFrame::chk420mA_Click);
+    connect(CalModeChecked_, &QCheckBox::toggled, this, &CurrentOutputFrame::CalModeChecked_Click);
     SettingSender::onEdited(Ma_4FlowRate_, [this] { flowRateEdited(false); });
     SettingSender::onEdited(Ma_20FlowRate_, [this] { flowRateEdited(true); });
     SettingSender::onEdited(Ma_4IntVal_, [this] { measuredEdited(Ma_4IntVal_); });
     SettingSender::onEdited(Ma_20IntVal_, [this] { measuredEdited(Ma_20IntVal_); });
     connect(Send4_20_, &QPushButton::clicked, this, &CurrentOutputFrame::Send4_20_Click);
-    connect(Output4or20_, &QButtonGroup::idClicked, this, &CurrentOutputFrame::Output4or20_Click);
+    OptionButtons::onChosen(Output4or20_, this, [this](int index) { Output4or20_Click(index); });
     connect(adjust4, &QPushButton::clicked, this, [this] { whenIdle([this] { Xmit4_20(4); }); });
     connect(adjust20, &QPushButton::clicked, this, [this] { whenIdle([this] { Xmit4_20(20); }); });
     connect(Slider1_, &QSlider::sliderPressed, this, [this] { sliderDrag_ = true; });
@@ -157,25 +172,24 @@ void CurrentOutputFrame::whenIdle(std::function<void()> action) {
         sender_.owner().runWhenIdle(this, std::move(action));
 }
 
-bool CurrentOutputFrame::countedUntilOk(const QByteArray& command, int length) {
-    MeterLink& link = sender_.link();
-    for (int sends = 0; sends < ModeSends && link.port().isOpen(); ++sends) {
-        if (link.SendCommand(command, 1, length).contains("OK"))
-            return true;
-    }
-    QByteArray name = command;
-    name.chop(1);
-    sender_.refuse(QString("The meter did not acknowledge \"%1\". Check the connection to the "
-                           "meter and try again.")
-                       .arg(QString::fromLatin1(name.left(7))));
+void CurrentOutputFrame::deselectForce() {
+    OptionButtons::clear(Output4or20_);
+}
+
+bool CurrentOutputFrame::haveRecord() {
+    if (recordRead_)
+        return true;
+    sender_.refuse("The 4-20 mA settings have not been read from the meter since this dialog "
+                   "was opened, so nothing was sent: the meter's calibration would be "
+                   "overwritten with figures it never gave. Check the connection to the meter "
+                   "and show the Output Options page again.");
     return false;
 }
 
-void CurrentOutputFrame::deselectForce() {
-    Output4or20_->setExclusive(false);
-    for (QAbstractButton* b : Output4or20_->buttons())
-        b->setChecked(false);
-    Output4or20_->setExclusive(true);
+void CurrentOutputFrame::newOpening() {
+    recordRead_ = false;
+    record_ = edit_ = {};
+    measuredRequest_ = setOutputRequest_ = false;
 }
 
 void CurrentOutputFrame::showCurrent(double mA, const char* pattern) {
@@ -205,6 +219,7 @@ void CurrentOutputFrame::Data4to20() {
     if (!r)
         return;
     deselectForce();
+    recordRead_ = true;
     record_ = edit_ = *r;
     ChannelConfig& c = sender_.config().ChanConfig;
     c.CalibrationAt4mA = r->count4;
@@ -251,6 +266,10 @@ void CurrentOutputFrame::update_slider1(int value) {
 }
 
 void CurrentOutputFrame::chk420mA_Click(bool on) {
+    if (on && sender_.online() && !haveRecord()) {
+        setQuietly(chk420mA_, false);
+        return;
+    }
     EditInProgress_ = on ? 1 : 0;
     Frame11_->setEnabled(on);
     if (!on) {
@@ -262,13 +281,18 @@ void CurrentOutputFrame::chk420mA_Click(bool on) {
 void CurrentOutputFrame::flowRateEdited(bool at20) {
     QLineEdit* box = at20 ? Ma_20FlowRate_ : Ma_4FlowRate_;
     float& velocity = at20 ? edit_.velocity20 : edit_.velocity4;
-    const std::optional<double> flow = sender_.ErrorMsg(box->text());
     const float factor = sender_.config().FlowPerVelocity;
-    if (flow && (!std::isfinite(factor) || factor == 0)) {
-        sender_.refuse("The 4-20 mA flow range cannot be set while the flow conversion factor "
-                       "is 0. Send the pipe size and flow units first.");
-    } else if (flow) {
-        velocity = float(*flow / factor);
+    if (!std::isfinite(factor) || factor <= 0) {
+        if (sender_.ErrorMsg(box->text()))
+            sender_.refuse("The 4-20 mA flow range cannot be set while the flow conversion "
+                           "factor is 0. Send the pipe size and flow units first.");
+    } else {
+        // Either direction of flow, up to the meter's largest range.
+        const double highest = double(float(SetupCommands::MaximumVelocity * factor));
+        if (const std::optional<double> flow =
+                sender_.inRange(box->text(), at20 ? "flow rate at 20 mA" : "flow rate at 4 mA",
+                                -highest, highest, sender_.config().FlowUnitLabel))
+            velocity = float(*flow / factor);
     }
     box->setText(SettingSender::boxText(double(velocity) * factor, "###0.0##"));
 }
@@ -280,17 +304,21 @@ void CurrentOutputFrame::Send4_20_Click() {
     }
     whenIdle([this] {
         Xmit4_20(0);
-        chk420mA_->setChecked(false);
+        setQuietly(chk420mA_, false);
         chk420mA_Click(false);
     });
     if (!sender_.online()) {
-        chk420mA_->setChecked(false);
+        setQuietly(chk420mA_, false);
         chk420mA_Click(false);
     }
 }
 
 void CurrentOutputFrame::Xmit4_20(int which) {
     measuredRequest_ = false;
+    if (!haveRecord()) {
+        EditInProgress_ = 0;
+        return;
+    }
     const auto reading = [this](QLineEdit* box) {
         return SetupCommands::parseNumber(box->text()).value_or(0);
     };
@@ -321,8 +349,7 @@ void CurrentOutputFrame::Xmit4_20(int which) {
     const QByteArray command = which == 0   ? OutputCommands::outputCommand(next)
                                : which == 4 ? OutputCommands::forceCommand(1, next.count4)
                                             : OutputCommands::forceCommand(2, next.count20);
-    MeterLink& link = sender_.link();
-    if (link.SendUntilOk(command)) {
+    if (sender_.exchange(command, SettingSender::Shape::untilOk())) {
         if (which != 0) {
             // Only the forced end went out; the range stays as the meter has it.
             next.velocity4 = record_.velocity4;
@@ -340,7 +367,7 @@ void CurrentOutputFrame::Xmit4_20(int which) {
     showFlowRates();
     EditInProgress_ = 0;
     if (!CalActive) {
-        link.SendUntilOk(SetupCommands::framed("MA,1,2"));
+        sender_.exchange(SetupCommands::framed("MA,1,2"), SettingSender::Shape::untilOk());
         Send4_20_->setEnabled(false);
         Send4_20_->setEnabled(true);
     }
@@ -348,7 +375,8 @@ void CurrentOutputFrame::Xmit4_20(int which) {
 
 void CurrentOutputFrame::measuredEdited(QLineEdit* box) {
     const double nominal = box == Ma_4IntVal_ ? 4 : 20;
-    if (const std::optional<double> value = sender_.ErrorMsg(box->text()))
+    if (const std::optional<double> value =
+            sender_.inRange(box->text(), "measured current", 0, HighestReading, "mA"))
         box->setText(SettingSender::boxText(*value, "#0.0#"));
     else
         box->setText(SettingSender::boxText(nominal, "#.00#"));
@@ -358,11 +386,15 @@ void CurrentOutputFrame::measuredEdited(QLineEdit* box) {
 }
 
 void CurrentOutputFrame::setCalModeBox(bool on) {
-    CalModeChecked_->setChecked(on);
+    setQuietly(CalModeChecked_, on);
     emit calibrationChanged(on);
 }
 
 void CurrentOutputFrame::CalModeChecked_Click(bool on) {
+    if (on && sender_.online() && !haveRecord()) {
+        setQuietly(CalModeChecked_, false);
+        return;
+    }
     Frame11_->setEnabled(!on && chk420mA_->isChecked());
     chk420mA_->setEnabled(!on);
     emit calibrationChanged(on);
@@ -396,15 +428,17 @@ void CurrentOutputFrame::SetCal420mA() {
     if (!CalModeChecked_->isChecked())
         return;
     CalActive = true;
-    if (!countedUntilOk(SetupCommands::framed("MA,1,1"), ModeReplyLength)) {
+    if (!sender_.exchange(SetupCommands::framed("MA,1,1"),
+                          SettingSender::Shape::counted(ModeReplyLength, ModeSends))) {
         CalActive = false;
         setCalModeBox(false);
         chk420mA_->setEnabled(true);
         ConnectText_->hide();
         return;
     }
-    Output4or20_->button(0)->setChecked(true);
-    if (link.SendUntilOk(OutputCommands::forceCommand(1, record_.count4)))
+    OptionButtons::select(Output4or20_, 0);
+    if (sender_.exchange(OutputCommands::forceCommand(1, record_.count4),
+                         SettingSender::Shape::untilOk()))
         showForced(0);
     Calibratepanel_->setEnabled(true);
     ConnectText_->show();
@@ -421,12 +455,15 @@ void CurrentOutputFrame::ClrCal420mA() {
     MeterLink& link = sender_.link();
     if (link.port().isOpen())
         link.port().discardInput();
-    CalActive = false;
     sliderDrag_ = false;
     Timer3_.stop();
     CalPollDue_ = false;
     deselectForce();
-    link.SendUntilOk(SetupCommands::framed("MA,1,2"));
+    // Still calibrating until the meter has been told: a close meanwhile
+    // releases it.
+    sender_.exchange(SetupCommands::framed("MA,1,2"),
+                     SettingSender::Shape::counted(ModeReplyLength, ModeSends));
+    CalActive = false;
     record_.calFinished = 1;
     record_.secondFlag = 0;
     Data4to20();
@@ -449,7 +486,11 @@ void CurrentOutputFrame::EndCalibration() {
 }
 
 void CurrentOutputFrame::Output4or20_Click(int index) {
-    const int count = index == 0 ? record_.count4 : record_.count20;
+    if (!recordRead_ || !CalActive) {
+        deselectForce();
+        return;
+    }
+    const int count = index == 0 ? record_.count4 : OutputCommands::usedCount20(record_.count20);
     sender_.send(
         this, OutputCommands::forceCommand(index + 1, count), [this, index] { showForced(index); },
         [this] { deselectForce(); });
@@ -458,16 +499,20 @@ void CurrentOutputFrame::Output4or20_Click(int index) {
 void CurrentOutputFrame::showForced(int index) {
     // The meter drives the forced end now; the next poll confirms it.
     const double mA = index == 0 ? 4 : 20;
-    record_.present = index == 0 ? record_.count4 : record_.count20;
+    record_.present =
+        qint16(index == 0 ? record_.count4 : OutputCommands::usedCount20(record_.count20));
     showCurrent(mA, "##.0#");
     moveSlider(mA);
 }
 
 void CurrentOutputFrame::SetCurrentOutput() {
     setOutputRequest_ = false;
+    if (!recordRead_ || !CalActive)
+        return;
     const int count = OutputCommands::sliderCount(Slider1_->value(), SliderMaximum, record_.count4,
                                                   record_.count20);
-    countedUntilOk(OutputCommands::forceCommand(3, count), SetOutputReplyLength);
+    sender_.exchange(OutputCommands::forceCommand(3, count),
+                     SettingSender::Shape::counted(SetOutputReplyLength, ModeSends));
     sliderDrag_ = false;
 }
 
@@ -494,8 +539,18 @@ void CurrentOutputFrame::afterRefresh() {
         SendCalmode();
 }
 
+void CurrentOutputFrame::releaseOnExit() {
+    if (CalActive)
+        sender_.sendOnExit(SetupCommands::framed("MA,1,2"));
+    CalActive = CalRequestEnter = CalRequestLeave = false;
+    Timer3_.stop();
+}
+
 void CurrentOutputFrame::leaveOnClose() {
-    const bool leave = CalActive || CalRequestEnter || record_.calFinished == 0;
+    // Only what the meter said in this opening decides: an unread record
+    // is no reason to write.
+    const bool leave = CalActive || (recordRead_ && record_.calFinished == 0);
+    recordRead_ = false;
     CalActive = CalRequestEnter = CalRequestLeave = false;
     Timer3_.stop();
     CalPollDue_ = false;

@@ -51,9 +51,16 @@ public:
     void pendingRequests();
     void refreshPage();
     void afterRefresh();
-    // The dialog closes: the meter goes back to normal output unless it
-    // already is there.
+    // The dialog opens: nothing of the output is known until it is read.
+    void newOpening();
+    // The dialog closes: the meter goes back to normal output unless the
+    // record read in this opening says it already is there.
     void leaveOnClose();
+    // The program is closing: a forced current (calibration mode) ends with
+    // one bounded exchange.
+    void releaseOnExit();
+    // A good "MA,0" was read since the dialog opened.
+    bool recordRead() const { return recordRead_; }
 
     bool calibrating() const { return CalActive; }
     const OutputCommands::OutputRecord& record() const { return record_; }
@@ -77,9 +84,9 @@ private:
     void moveSlider(double mA);
     // Runs action with the line when it is free; nothing without a meter.
     void whenIdle(std::function<void()> action);
-    // A counted send repeated until the reply holds "OK", at most ModeSends times.
-    bool countedUntilOk(const QByteArray& command, int length);
     void setCalModeBox(bool on);
+    // False, after telling the user, while the record has not been read.
+    bool haveRecord();
 
     SettingSender& sender_;
     QTimer& Timer3_;
@@ -90,6 +97,7 @@ private:
     OutputCommands::OutputRecord record_;
     OutputCommands::OutputRecord edit_;
 
+    bool recordRead_ = false;
     bool CalRequestEnter = false;
     bool CalRequestLeave = false;
     bool CalActive = false;

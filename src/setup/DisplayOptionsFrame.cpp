@@ -1,5 +1,7 @@
 #include "DisplayOptionsFrame.h"
 
+#include "OptionButtons.h"
+
 #include "MiscCommands.h"
 #include "SettingSender.h"
 
@@ -55,8 +57,7 @@ DisplayOptionsFrame::DisplayOptionsFrame(SettingSender& sender, QWidget* parent)
             column->addWidget(button);
         }
         pairs_[bit] = group;
-        connect(group, &QButtonGroup::idClicked, this,
-                [this, bit](int id) { optionClicked(bit, id); });
+        OptionButtons::onChosen(group, this, [this, bit](int id) { optionClicked(bit, id); });
         layout->addWidget(frame);
     }
     auto* update = new QGroupBox("Update time", this);
@@ -64,6 +65,7 @@ DisplayOptionsFrame::DisplayOptionsFrame(SettingSender& sender, QWidget* parent)
     auto* updateLayout = new QHBoxLayout(update);
     DispUpdateTime_ = new QComboBox(update);
     DispUpdateTime_->setObjectName("DispUpdateTime");
+    DispUpdateTime_->setAccessibleName("Update time, seconds");
     DispUpdateTime_->addItems(UpdateTimes);
     updateLayout->addWidget(DispUpdateTime_);
     updateLayout->addWidget(new QLabel("Sec.", update));
@@ -82,8 +84,7 @@ DisplayOptionsFrame::DisplayOptionsFrame(SettingSender& sender, QWidget* parent)
 void DisplayOptionsFrame::showMask(int mask) {
     mask_ = mask;
     for (int bit = 0; bit < 4; ++bit)
-        if (QAbstractButton* b = pairs_[bit]->button((mask >> bit) & 1))
-            b->setChecked(true);
+        OptionButtons::select(pairs_[bit], (mask >> bit) & 1);
     const QSignalBlocker quiet(DispUpdateTime_);
     const int row = (mask >> 8) & 0xff;
     DispUpdateTime_->setCurrentIndex(row < DispUpdateTime_->count() ? row : -1);

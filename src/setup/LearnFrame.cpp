@@ -33,14 +33,6 @@ QGroupBox* frame(const char* name, const char* caption, QWidget* parent) {
     return box;
 }
 
-// Clears every button of an exclusive group.
-void clear(QButtonGroup* group) {
-    group->setExclusive(false);
-    for (QAbstractButton* button : group->buttons())
-        button->setChecked(false);
-    group->setExclusive(true);
-}
-
 QString cutoffText(float value) {
     return SettingSender::boxText(value, "   ##0.0##");
 }
@@ -100,15 +92,15 @@ LearnFrame::LearnFrame(SettingSender& sender, QWidget* parent) : QWidget(parent)
     layout->addWidget(power, 1, 1);
     layout->addWidget(xq, 2, 1);
 
-    connect(QuickLrn_, &QButtonGroup::idClicked, this, &LearnFrame::QuickLrn_Click);
+    OptionButtons::onChosen(QuickLrn_, this, [this](int i) { QuickLrn_Click(i); });
     connect(ReLearnButton_, &QPushButton::clicked, this, &LearnFrame::ReLearnButton_Click);
     connect(OverRides_, &QComboBox::activated, this, &LearnFrame::OverRides_Click);
-    connect(RangeModeSel_, &QButtonGroup::idClicked, this, &LearnFrame::RangeModeSel_Click);
+    OptionButtons::onChosen(RangeModeSel_, this, [this](int i) { RangeModeSel_Click(i); });
     connect(RangeSel_, &QComboBox::activated, this, &LearnFrame::RangeSel_Click);
     SettingSender::onEdited(SigStrengthCutoff_, [this] { SigStrengthCutoff_LostFocus(); });
     SettingSender::onEdited(SigQtyCutoff_, [this] { SigQtyCutoff_LostFocus(); });
-    connect(TXPow_, &QButtonGroup::idClicked, this, &LearnFrame::TXPow_Click);
-    connect(XQMode_, &QButtonGroup::idClicked, this, &LearnFrame::XQMode_Click);
+    OptionButtons::onChosen(TXPow_, this, [this](int i) { TXPow_Click(i); });
+    OptionButtons::onChosen(XQMode_, this, [this](int i) { XQMode_Click(i); });
 }
 
 int LearnFrame::storedRangeIndex() const {
@@ -134,7 +126,7 @@ void LearnFrame::showFastLearn() {
     if (fastLearn_)
         OptionButtons::select(QuickLrn_, *fastLearn_);
     else
-        clear(QuickLrn_);
+        OptionButtons::clear(QuickLrn_);
 }
 
 void LearnFrame::showRecord() {
@@ -185,8 +177,9 @@ void LearnFrame::OverRides_Click(int index) {
 
 void LearnFrame::sendRange(bool manual, int rangeIndex) {
     const int code = SetupCommands::rangeCode(manual, rangeIndex);
+    // A counted send, repeated once without "OK".
     sender_.send(
-        this, SetupCommands::rangeCommand(code),
+        this, SetupCommands::rangeCommand(code), SettingSender::Shape::counted(2, 2),
         [this, manual, code] {
             sender_.config().ChanConfig.RangeCode = quint8(code);
             sender_.config().LrnConfig.RangeModeManual = qint16(manual);
@@ -236,7 +229,9 @@ void LearnFrame::cutoffEdited(bool strength) {
     QLineEdit* box = strength ? SigStrengthCutoff_ : SigQtyCutoff_;
     const ChannelConfig& channel = sender_.config().ChanConfig;
     const float stored = strength ? channel.SignalStrengthCutoff : channel.SignalQualityCutoff;
-    const std::optional<double> value = sender_.ErrorMsg(box->text());
+    const std::optional<double> value =
+        sender_.inRange(box->text(), strength ? "signal strength cutoff" : "signal quality cutoff",
+                        0, MaximumSignalCutoff, "%");
     if (!value) {
         showCutoffs();
         return;

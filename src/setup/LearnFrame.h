@@ -49,6 +49,9 @@ private:
     bool storedManual() const;
     void showRange();
     void sendRange(bool manual, int rangeIndex);
+    // Signal strength and quality are percentages: a cut-off outside 0 to
+    // 100 is one no meter can apply.
+    static constexpr double MaximumSignalCutoff = 100;
     void showFastLearn();
     void cutoffEdited(bool strength);
     void showCutoffs();

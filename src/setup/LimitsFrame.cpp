@@ -14,6 +14,7 @@
 #include <QLineEdit>
 #include <QRadioButton>
 
+#include <algorithm>
 #include <cmath>
 
 LimitsFrame::LimitsFrame(SettingSender& sender, QWidget* parent)
@@ -56,8 +57,8 @@ LimitsFrame::LimitsFrame(SettingSender& sender, QWidget* parent)
     SettingSender::onEdited(DampText_, [this] { DampText_LostFocus(); });
     SettingSender::onEdited(LowFlowCutText_, [this] { LowFlowCutText_LostFocus(); });
     SettingSender::onEdited(SiteCalText_, [this] { SiteCalText_LostFocus(); });
-    connect(UseRemote0OnOff_, &QButtonGroup::idClicked, this, &LimitsFrame::UseRemote0OnOff_Click);
-    connect(DispFlowVel_, &QButtonGroup::idClicked, this, &LimitsFrame::DispFlowVel_Click);
+    OptionButtons::onChosen(UseRemote0OnOff_, this, [this](int i) { UseRemote0OnOff_Click(i); });
+    OptionButtons::onChosen(DispFlowVel_, this, [this](int i) { DispFlowVel_Click(i); });
 }
 
 QLineEdit* LimitsFrame::box(const char* name, bool readOnly) {
@@ -92,6 +93,11 @@ void LimitsFrame::showUnitLabel(const QString& label) {
     Label27_->setText(label);
 }
 
+void LimitsFrame::refreshRemoteZero() {
+    if (remoteZeroPending_ == 0)
+        showRemoteZero();
+}
+
 void LimitsFrame::showRemoteZero() {
     OptionButtons::select(UseRemote0OnOff_, sender_.config().LrnConfig.RemoteZeroEnabled ? 2 : 1);
 }
@@ -121,15 +127,19 @@ void LimitsFrame::DampText_LostFocus() {
 
 void LimitsFrame::LowFlowCutText_LostFocus() {
     const float stored = sender_.config().ChanConfig.LowFlowCutoffVelocity;
-    const std::optional<double> flow = sender_.ErrorMsg(LowFlowCutText_->text());
-    if (!flow) {
+    const float factor = sender_.config().FlowPerVelocity;
+    if (!std::isfinite(factor) || factor <= 0) {
+        if (sender_.ErrorMsg(LowFlowCutText_->text()))
+            sender_.refuse("The low flow cutoff cannot be set while the flow conversion factor "
+                           "is 0. Send the pipe size and flow units first.");
         showCutoff(stored);
         return;
     }
-    const float factor = sender_.config().FlowPerVelocity;
-    if (!std::isfinite(factor) || factor == 0) {
-        sender_.refuse("The low flow cutoff cannot be set while the flow conversion factor is "
-                       "0. Send the pipe size and flow units first.");
+    // Typed as a flow; the meter's bound is a velocity.
+    const std::optional<double> flow = sender_.inRange(
+        LowFlowCutText_->text(), "low flow cutoff", 0,
+        double(float(SetupCommands::MaximumVelocity * factor)), sender_.config().FlowUnitLabel);
+    if (!flow) {
         showCutoff(stored);
         return;
     }
@@ -170,21 +180,19 @@ void LimitsFrame::SiteCalText_LostFocus() {
         SiteCalText_->setText(
             SettingSender::boxText(sender_.config().ChanConfig.SiteCalibrationFactor, " ##0.0## "));
     };
-    const std::optional<double> value = sender_.ErrorMsg(SiteCalText_->text());
+    const std::optional<double> value =
+        sender_.inRange(SiteCalText_->text(), "site calibration factor", MinimumSiteCalibration,
+                        MaximumSiteCalibration);
     if (!value) {
-        restore();
-        return;
-    }
-    if (*value <= 0) {
-        sender_.refuse("The site calibration factor must be greater than 0.");
         restore();
         return;
     }
     const float factor = float(*value);
     if (factor == stored)
         return;
+    // A counted send, once.
     sender_.send(
-        this, SetupCommands::withSingle("LM,4,", factor),
+        this, SetupCommands::withSingle("LM,4,", factor), SettingSender::Shape::counted(2),
         [this, factor] {
             sender_.config().ChanConfig.SiteCalibrationFactor = factor;
             emit siteCalibrationSent();
@@ -196,18 +204,27 @@ void LimitsFrame::UseRemote0OnOff_Click(int index) {
     const qint16 value = qint16(index - 1);
     if (value == sender_.config().LrnConfig.RemoteZeroEnabled)
         return;
+    ++remoteZeroPending_;
+    const auto done = [this] { remoteZeroPending_ = std::max(0, remoteZeroPending_ - 1); };
     sender_.send(
         this, SetupCommands::withInt16("LM,5,", value),
-        [this, value] { sender_.config().LrnConfig.RemoteZeroEnabled = value; },
-        [this] { showRemoteZero(); });
+        [this, value, done] {
+            sender_.config().LrnConfig.RemoteZeroEnabled = value;
+            done();
+        },
+        [this, done] {
+            done();
+            showRemoteZero();
+        });
 }
 
 void LimitsFrame::DispFlowVel_Click(int index) {
     const quint8 value = quint8(index - 1);
     if (value == sender_.config().LrnConfig.DisplayFlowOrVelocity)
         return;
+    // Sent once.
     sender_.send(
-        this, SetupCommands::withInt16("LM,2,", value),
+        this, SetupCommands::withInt16("LM,2,", value), SettingSender::Shape::once(),
         [this, value] { sender_.config().LrnConfig.DisplayFlowOrVelocity = value; },
         [this] {
             OptionButtons::select(DispFlowVel_,

@@ -22,6 +22,11 @@ public:
     static constexpr float MinimumCutoff = 0.2f;
     // The largest damping a 16-bit setting holds.
     static constexpr int MaximumDamping = 32767;
+    // A site calibration corrects a reading by a factor near 1; two orders
+    // of magnitude either way hold every real correction and still catch a
+    // misplaced decimal point.
+    static constexpr double MinimumSiteCalibration = 0.01;
+    static constexpr double MaximumSiteCalibration = 100;
 
     // Shows the configuration record's values (LimitsPage).
     void LimitsPage();
@@ -31,6 +36,9 @@ public:
     void showUnitLabel(const QString& label);
     // The remote zero buttons from the record.
     void showRemoteZero();
+    // The same from the periodic refresh: left alone while a choice of the
+    // user waits for the line.
+    void refreshRemoteZero();
     // After the pipe and units were sent: the cut-off shown in the new units,
     // and raised to the minimum (and sent) when below it. The line is held.
     void recheckCutoff();
@@ -53,6 +61,8 @@ private:
     void sendCutoff(float velocity);
 
     SettingSender& sender_;
+    // Remote zero choices sent or waiting for the line.
+    int remoteZeroPending_ = 0;
 
     QLineEdit* DampText_ = nullptr;
     QLineEdit* LowFlowCutText_ = nullptr;

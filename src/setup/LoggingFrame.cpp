@@ -18,6 +18,8 @@
 
 namespace {
 const char* const Rates[] = {"0.5", "1", "5", "15", "60"};
+// The reply of the counted on/off send: "OK".
+constexpr int AckLength = 2;
 
 } // namespace
 
@@ -50,8 +52,8 @@ LoggingFrame::LoggingFrame(SettingSender& sender, QWidget* parent)
     layout->addWidget(onOff);
     layout->addWidget(rates);
     layout->addStretch(1);
-    connect(LogOffOn_, &QButtonGroup::idClicked, this, &LoggingFrame::LogOffOn_MouseUp);
-    connect(LogRates_, &QButtonGroup::idClicked, this, &LoggingFrame::LogRates_Click);
+    OptionButtons::onChosen(LogOffOn_, this, [this](int i) { LogOffOn_MouseUp(i); });
+    OptionButtons::onChosen(LogRates_, this, [this](int i) { LogRates_Click(i); });
 }
 
 void LoggingFrame::LogSetData() {
@@ -66,39 +68,44 @@ void LoggingFrame::LogOffOn_MouseUp(int index) {
     OptionButtons::select(LogOffOn_, stored);
     if (index == stored || !sender_.online())
         return;
-    sender_.owner().runWhenIdle(this, [this, index] {
-        MeterLink& link = sender_.link();
-        const QByteArray command = SetupCommands::withInt16("LG,1,", qint16(index));
-        for (int send = 0; send < SwitchSends && link.port().isOpen(); ++send) {
-            link.state().CurrentCommand = command;
-            link.SendShortCommand(command);
-            if (link.state().RawReply.contains("OK")) {
-                sender_.config().SysConfig.LoggingOn = qint16(index);
-                // The meter changes both records' logging fields.
-                sender_.flags().NeedSysConfig = true;
-                sender_.flags().NeedLrnData = true;
-                LogSetData();
-                return;
-            }
-        }
-        sender_.refuse(QString("The meter did not acknowledge switching logging %1 after %2 "
-                               "tries, so logging stays %3. Check the connection to the meter "
-                               "and try again.")
-                           .arg(index ? "on" : "off")
-                           .arg(SwitchSends)
-                           .arg(index ? "off" : "on"));
-        LogSetData();
-    });
+    const QString told = QString("The meter did not acknowledge switching logging %1 after %2 "
+                                 "tries, so logging stays %3. Check the connection to the meter "
+                                 "and try again.")
+                             .arg(index ? "on" : "off")
+                             .arg(SwitchSends)
+                             .arg(index ? "off" : "on");
+    // A counted send of a two-character reply, at most SwitchSends times.
+    sender_.send(
+        this, SetupCommands::withInt16("LG,1,", qint16(index)),
+        SettingSender::Shape::counted(AckLength, SwitchSends),
+        [this, index] {
+            sender_.config().SysConfig.LoggingOn = qint16(index);
+            // The meter changes both records' logging fields.
+            sender_.flags().NeedSysConfig = true;
+            sender_.flags().NeedLrnData = true;
+            LogSetData();
+        },
+        [this] { LogSetData(); }, told);
+}
+
+void LoggingFrame::refreshRate() {
+    if (ratePending_ == 0)
+        OptionButtons::select(LogRates_, sender_.config().ChanConfig.LoggingRateIndex);
 }
 
 void LoggingFrame::LogRates_Click(int index) {
     if (index == sender_.config().ChanConfig.LoggingRateIndex)
         return;
+    ++ratePending_;
     sender_.send(
         this, SetupCommands::withInt16("LG,2,", qint16(index)),
         [this, index] {
+            --ratePending_;
             sender_.config().ChanConfig.LoggingRateIndex = qint16(index);
             LogSetData();
         },
-        [this] { LogSetData(); });
+        [this] {
+            --ratePending_;
+            LogSetData();
+        });
 }

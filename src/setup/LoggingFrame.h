@@ -18,11 +18,16 @@ public:
 
     // The stored state and rate (on entering the page).
     void LogSetData();
+    // The stored rate again, from the periodic refresh; left alone while a
+    // choice of the user waits for the line.
+    void refreshRate();
     void LogOffOn_MouseUp(int index);
     void LogRates_Click(int index);
 
 private:
     SettingSender& sender_;
+    // Rate choices sent or waiting for the line.
+    int ratePending_ = 0;
     QButtonGroup* LogOffOn_ = nullptr; // 0 Off, 1 On
     QButtonGroup* LogRates_ = nullptr; // 0.5, 1, 5, 15, 60
 };

@@ -57,6 +57,8 @@ MiscFrames::MiscFrames(SettingSender& sender, ServiceSwitches* switches, QWidget
     contrast->setObjectName("ContrastAdjPanel");
     ContrastVal_ = new QLineEdit(contrast);
     ContrastVal_->setObjectName("ContrastVal");
+    ContrastVal_->installEventFilter(this);
+    ContrastVal_->setAccessibleName("Contrast");
     // Room for "100" and the box's margins, no more.
     constexpr int ContrastMarginPx = 14;
     ContrastVal_->setFixedWidth(ContrastVal_->fontMetrics().horizontalAdvance("8888") +
@@ -163,6 +165,9 @@ int MiscFrames::contrastMax() const {
 }
 
 bool MiscFrames::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == ContrastVal_ && event->type() == QEvent::MouseButtonRelease &&
+        static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton)
+        ContrastVal_MouseUp();
     if (watched == Text2_ && event->type() == QEvent::MouseButtonRelease &&
         static_cast<QMouseEvent*>(event)->button() == Qt::RightButton) {
         // The service unlock: for the whole program when there is one switch.
@@ -262,6 +267,25 @@ void MiscFrames::SndContrast_Click() {
         restore);
 }
 
+void MiscFrames::ContrastVal_MouseUp() {
+    const qint16 stored = sender_.config().SysConfig.DisplayContrast;
+    bool ok = false;
+    const int value = ContrastVal_->text().trimmed().toInt(&ok);
+    if (!ok || value < 0 || value > contrastMax()) {
+        ContrastVal_->setText(QString::number(stored));
+        return;
+    }
+    if (value == stored)
+        return;
+    sender_.send(
+        this, SetupCommands::framed("MD,2," + QByteArray::number(value)),
+        SettingSender::Shape::once(ContrastMouseUpSends),
+        [this, value] { sender_.config().SysConfig.DisplayContrast = qint16(value); },
+        [this] {
+            ContrastVal_->setText(QString::number(sender_.config().SysConfig.DisplayContrast));
+        });
+}
+
 void MiscFrames::SetSerNo_Click() {
     const QString serial = SNtext_->text().trimmed();
     if (!MiscCommands::validSerial(serial)) {
@@ -273,23 +297,26 @@ void MiscFrames::SetSerNo_Click() {
     sender_.owner().runWhenIdle(this, [this, serial] {
         MeterLink& link = sender_.link();
         const QByteArray command = SetupCommands::framed("VR,1," + serial.toLatin1());
+        const QByteArray query = SetupCommands::framed("VR,0,");
         QString readBack;
+        // Two counted sends a round, until the meter answers the read.
         for (int round = 0; round < SerialTries && link.port().isOpen(); ++round) {
             link.state().CurrentCommand = command;
-            link.SendShortCommand(command);
-            // A line read: a serial of any length ends it.
-            link.port().discardInput();
-            link.writeDirect(SetupCommands::framed("VR,0,"));
-            const QByteArray reply = link.ReadComm(0);
+            link.SendCommand(command, 1, SerialAckLength);
+            link.state().CurrentCommand = query;
+            const QByteArray reply = link.SendCommand(query, 1, SerialReplyLength);
+            if (!reply.contains("VR"))
+                continue;
             if (const std::optional<MiscCommands::VersionSerial> v =
                     MiscCommands::decodeVersion(reply)) {
                 readBack = v->serial;
                 SNtext_->setText(readBack);
-                if (readBack == serial) {
-                    link.prompts().message(QString("The serial number is now %1.").arg(serial));
-                    return;
-                }
             }
+            break;
+        }
+        if (readBack == serial) {
+            sender_.tell(QString("The serial number is now %1.").arg(serial));
+            return;
         }
         sender_.refuse(readBack.isEmpty()
                            ? QString("The meter did not confirm the serial number %1. Check the "

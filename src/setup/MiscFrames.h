@@ -32,6 +32,9 @@ public:
     void showSerialControls(bool on);
 
     void SndContrast_Click();
+    // The mouse released over the contrast box: a changed value is sent
+    // once, and once more unless the meter answered exactly "OK".
+    void ContrastVal_MouseUp();
     void UpDown1_Click(int step);
     void SetSerNo_Click();
     void SendErase_Click();
@@ -40,6 +43,12 @@ public:
     static constexpr int VersionReads = 4;
     // Rounds of "VR,1," and its read-back before the user is told.
     static constexpr int SerialTries = 3;
+    // The counted sends of the serial number: "OK" and its line feed, and
+    // the version line read back.
+    static constexpr int SerialAckLength = 3;
+    static constexpr int SerialReplyLength = 14;
+    // The contrast box's mouse-up: sent once, and once more without "OK".
+    static constexpr int ContrastMouseUpSends = 2;
     // The erase's progress bar counts to 100, each step pausing so long that
     // the bar spans the meter's erase (about five seconds), as the main window's.
     static constexpr int EraseSteps = 100;

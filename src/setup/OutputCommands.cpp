@@ -53,7 +53,12 @@ QByteArray forceCommand(int which, int count) {
     return SetupCommands::framed("MA,2," + QByteArray::number(which) + "," + int16(qint16(count)));
 }
 
+int usedCount20(int count20) {
+    return count20 == 0 ? FullScaleCount : count20;
+}
+
 std::optional<double> currentOf(int present, int count4, int count20) {
+    count20 = usedCount20(count20);
     if (present == count4)
         return 4.0;
     if (present == count20)
@@ -64,6 +69,7 @@ std::optional<double> currentOf(int present, int count4, int count20) {
 }
 
 int sliderCount(int value, int maximum, int count4, int count20) {
+    count20 = usedCount20(count20);
     if (maximum <= 0)
         return count4;
     return int(std::lround(double(value) / maximum * (count20 - count4) + count4));
@@ -74,8 +80,7 @@ std::optional<Counts> corrected(double m4, double m20, int c4, int c20) {
         m4 = 4;
     if (m20 < Lowest20mAReading || m20 > Highest20mAReading)
         m20 = 20;
-    if (c20 == 0)
-        c20 = FullScaleCount;
+    c20 = usedCount20(c20);
     if (c20 <= c4)
         return std::nullopt;
     const double b = (m4 * c20 - c4 * m20) / (c20 - c4);

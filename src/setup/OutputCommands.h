@@ -33,10 +33,13 @@ QByteArray outputCommand(const OutputRecord& record);
 // "MA,2,1,", "MA,2,2," or "MA,2,3," and a count.
 QByteArray forceCommand(int which, int count);
 
+// The 20 mA count the output uses: a stored 0 means full scale.
+int usedCount20(int count20);
+
 // The current a count drives, in mA, or nothing when the count lies outside
-// the calibrated range (the previous figure then stays).
+// the calibrated range (the previous figure then stays). count20 as stored.
 std::optional<double> currentOf(int present, int count4, int count20);
-// The count for a slider position.
+// The count for a slider position; count20 as stored.
 int sliderCount(int value, int maximum, int count4, int count20);
 
 // The corrected counts from two ammeter readings (a reading outside 2-6 or

@@ -66,9 +66,12 @@ PipeFrame::PipeFrame(SettingSender& sender, QWidget* parent)
     connect(SendPipe_, &QPushButton::clicked, this, &PipeFrame::SendPipe_Click);
 }
 
-void PipeFrame::addPoundUnit() {
-    if (FlowUnitSel_->count() < int(UnitTables::VolumeUnitNames.size()))
+void PipeFrame::setPoundUnit(bool shown) {
+    const int full = int(UnitTables::VolumeUnitNames.size());
+    if (shown && FlowUnitSel_->count() < full)
         FlowUnitSel_->addItem("LB");
+    else if (!shown && FlowUnitSel_->count() == full)
+        FlowUnitSel_->removeItem(full - 1);
 }
 
 QString PipeFrame::diameterText(double diameterFt, int pipeUnit) {
@@ -129,14 +132,12 @@ void PipeFrame::TimeUnitSel_Click(int) {
 }
 
 void PipeFrame::SendPipe_Click() {
-    const std::optional<double> value = sender_.ErrorMsg(PipeIDTxt_->text());
+    // The range in the unit the box shows.
+    const double perFoot = UnitTables::PipeUnitFactors[size_t(shownPipeUnit_)];
+    const std::optional<double> value = sender_.inRange(
+        PipeIDTxt_->text(), "pipe inside diameter", MinimumDiameterIn / 12 * perFoot,
+        MaximumDiameterIn / 12 * perFoot, PipeUnitSel_->itemText(shownPipeUnit_));
     if (!value) {
-        restore();
-        return;
-    }
-    if (*value <= 0) {
-        // A diameter of 0 would make every flow conversion divide by zero.
-        sender_.refuse("The pipe inside diameter must be greater than 0.");
         restore();
         return;
     }
@@ -154,8 +155,9 @@ void PipeFrame::SendPipe_Click() {
     pipe.wall = RoughSel_->currentIndex();
     pipe.flowUnit = FlowUnitSel_->currentIndex();
     pipe.timeUnit = TimeUnitSel_->currentIndex();
+    // A counted send, once.
     sender_.send(
-        this, SetupCommands::pipeCommand(pipe),
+        this, SetupCommands::pipeCommand(pipe), SettingSender::Shape::counted(2),
         [this, pipe] {
             showStored(pipe);
             ConfigRecord& config = sender_.config();

@@ -1,5 +1,7 @@
 #include "PowerMonitorFrame.h"
 
+#include "OptionButtons.h"
+
 #include "SettingSender.h"
 #include "SetupCommands.h"
 
@@ -19,6 +21,7 @@ PowerMonitorFrame::PowerMonitorFrame(SettingSender& sender, Reads reads, QWidget
     Text3_ = new QLineEdit(this);
     Text3_->setObjectName("Text3");
     Text3_->setReadOnly(true);
+    Text3_->setAccessibleName("Power history");
     Text3_->setMinimumWidth(Text3_->fontMetrics().horizontalAdvance("Power Lost  99999  times") +
                             16);
 
@@ -42,7 +45,7 @@ PowerMonitorFrame::PowerMonitorFrame(SettingSender& sender, Reads reads, QWidget
         Rly4PwrMon_->addButton(b, i);
         relay->addWidget(b);
     }
-    connect(Rly4PwrMon_, &QButtonGroup::idClicked, this, &PowerMonitorFrame::Rly4PwrMon_Click);
+    OptionButtons::onChosen(Rly4PwrMon_, this, [this](int i) { Rly4PwrMon_Click(i); });
 
     // Enter ends an entry in a box; it never presses a button.
     for (QPushButton* b : findChildren<QPushButton*>())
@@ -79,8 +82,7 @@ void PowerMonitorFrame::showRecord() {
 }
 
 void PowerMonitorFrame::selectRelay() {
-    Rly4PwrMon_->button(sender_.config().SysConfig.PowerMonitorRelay == 1 ? 0 : 1)
-        ->setChecked(true);
+    OptionButtons::select(Rly4PwrMon_, sender_.config().SysConfig.PowerMonitorRelay == 1 ? 0 : 1);
 }
 
 void PowerMonitorFrame::ResetPwrMonitor_Click(int index) {

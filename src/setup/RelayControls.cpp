@@ -1,7 +1,10 @@
 #include "RelayControls.h"
 
+#include "OptionButtons.h"
+
 #include "OutputCommands.h"
 #include "SettingSender.h"
+#include "SetupCommands.h"
 
 #include "shared/ConfigRecord.h"
 
@@ -32,6 +35,9 @@ RelayControls::RelayControls(SettingSender& sender, SystemConfig& table, int rel
     RlyOffOn_->setReadOnly(true);
     RlyOffOn_->setFocusPolicy(Qt::NoFocus);
     RlyOffOn_->setMaximumWidth(RlyOffOn_->fontMetrics().horizontalAdvance("Off") * 3);
+    SetRlyFlowGT_->setAccessibleName("Flow above");
+    SetRlyFlowLT_->setAccessibleName("Flow below");
+    RlyOffOn_->setAccessibleName("Relay below");
     RlyRate_ = new QLabel(this);
     RlyRate_->setObjectName("RlyRate" + suffix);
 
@@ -51,8 +57,8 @@ RelayControls::RelayControls(SettingSender& sender, SystemConfig& table, int rel
     // Spare width goes to the right, not into the boxes.
     grid->setColumnStretch(5, 1);
 
-    connect(sense_, &QButtonGroup::idClicked, this, [this](int id) { CondSetRly_Click(id == 1); });
-    connect(active_, &QButtonGroup::idClicked, this, [this](int id) { ActRly_Click(id == 1); });
+    OptionButtons::onChosen(sense_, this, [this](int id) { CondSetRly_Click(id == 1); });
+    OptionButtons::onChosen(active_, this, [this](int id) { ActRly_Click(id == 1); });
     SettingSender::onEdited(SetRlyFlowGT_, [this] { threshold_LostFocus(true); });
     SettingSender::onEdited(SetRlyFlowLT_, [this] { threshold_LostFocus(false); });
 }
@@ -71,8 +77,8 @@ void RelayControls::showThreshold(QLineEdit* box, float value) {
 void RelayControls::fill() {
     const OutputCommands::Thresholds t = OutputCommands::thresholdsOf(table_, relay_);
     RlyRate_->setText(sender_.config().FlowUnitLabel);
-    active_->button(table_.RelayActive[relay_] ? 1 : 0)->setChecked(true);
-    sense_->button(t.onAbove ? 1 : 0)->setChecked(true);
+    OptionButtons::select(active_, table_.RelayActive[relay_] ? 1 : 0);
+    OptionButtons::select(sense_, t.onAbove ? 1 : 0);
     RlyOffOn_->setText(t.onAbove ? "Off" : "On");
     showThreshold(SetRlyFlowGT_, t.above);
     showThreshold(SetRlyFlowLT_, t.below);
@@ -91,14 +97,15 @@ void RelayControls::threshold_LostFocus(bool above) {
     QLineEdit* box = above ? SetRlyFlowGT_ : SetRlyFlowLT_;
     const OutputCommands::Thresholds stored = OutputCommands::thresholdsOf(table_, relay_);
     const float old = above ? stored.above : stored.below;
-    const std::optional<double> value = sender_.ErrorMsg(box->text());
     const float factor = sender_.config().FlowPerVelocity;
-    if (value && (!std::isfinite(factor) || factor == 0)) {
-        sender_.refuse("The relay flow rates cannot be set while the flow conversion factor is "
-                       "0. Send the pipe size and flow units first.");
-    } else if (value && *value < 0) {
-        sender_.refuse("A relay flow rate cannot be negative.");
-    } else if (value) {
+    if (!std::isfinite(factor) || factor <= 0) {
+        if (sender_.ErrorMsg(box->text()))
+            sender_.refuse("The relay flow rates cannot be set while the flow conversion factor "
+                           "is 0. Send the pipe size and flow units first.");
+    } else if (const std::optional<double> value =
+                   sender_.inRange(box->text(), "relay flow rate", 0,
+                                   double(float(SetupCommands::MaximumVelocity * factor)),
+                                   sender_.config().FlowUnitLabel)) {
         OutputCommands::setThreshold(table_, relay_, above, float(*value));
         showThreshold(box, float(*value));
         return;

@@ -7,6 +7,7 @@
 #include "link/LineOwner.h"
 #include "link/MeterLink.h"
 #include "link/SerialPort.h"
+#include "link/Waiter.h"
 #include "shared/SchedulingFlags.h"
 #include "ui/Prompts.h"
 
@@ -44,6 +45,12 @@ bool SettingSender::online() const {
 
 void SettingSender::send(QObject* context, const QByteArray& command,
                          std::function<void()> acknowledged, std::function<void()> undo) {
+    send(context, command, Shape::untilOk(), std::move(acknowledged), std::move(undo));
+}
+
+void SettingSender::send(QObject* context, const QByteArray& command, Shape shape,
+                         std::function<void()> acknowledged, std::function<void()> undo,
+                         const QString& told) {
     if (!online()) {
         undo();
         return;
@@ -52,8 +59,9 @@ void SettingSender::send(QObject* context, const QByteArray& command,
     // the control gets its stored value back.
     owner_.runWhenIdle(
         context,
-        [this, command, acknowledged = std::move(acknowledged), undo = std::move(undo)] {
-            if (link_.SendUntilOk(command))
+        [this, command, shape, told, acknowledged = std::move(acknowledged),
+         undo = std::move(undo)] {
+            if (exchange(command, shape, told))
                 acknowledged();
             else
                 undo();
@@ -61,15 +69,106 @@ void SettingSender::send(QObject* context, const QByteArray& command,
         LineOwner::Needs::Nothing);
 }
 
+bool SettingSender::exchange(const QByteArray& command, Shape shape, const QString& told) {
+    if (shape.kind == Shape::UntilOk)
+        return link_.SendUntilOk(command); // tells the user itself
+    bool ok = false;
+    int sends = 0;
+    if (link_.port().isOpen() && !link_.exchangeInProgress()) {
+        switch (shape.kind) {
+        case Shape::Once:
+            for (; sends < shape.sends && !ok && link_.port().isOpen(); ++sends) {
+                link_.state().CurrentCommand = command;
+                link_.SendShortCommand(command);
+                ok = link_.state().RawReply.trimmed() == "OK";
+            }
+            break;
+        case Shape::Counted:
+            for (; sends < shape.sends && !ok && link_.port().isOpen(); ++sends) {
+                link_.state().CurrentCommand = command;
+                ok = link_.SendCommand(command, 1, shape.length).contains("OK");
+            }
+            break;
+        case Shape::WrittenOnce:
+            sends = 1;
+            ok = link_.SendOnce(command, OnceReplyWaitMs).contains("OK");
+            break;
+        case Shape::UntilOk:
+            break;
+        }
+    }
+    if (!ok && sends > 0 && !told.isEmpty()) {
+        refuse(told);
+    } else if (!ok) {
+        const QString name = SetupCommands::nameForUser(command);
+        refuse(sends == 0 ? QString("The setting \"%1\" was not sent because the meter is not "
+                                    "connected. Connect to the meter from the Comm menu and "
+                                    "try again.")
+                                .arg(name)
+                          : QString("The meter did not acknowledge the setting \"%1\", so it "
+                                    "may not have been changed. Check the connection to the "
+                                    "meter and try again.")
+                                .arg(name));
+    }
+    return ok;
+}
+
+bool SettingSender::sendOnExit(const QByteArray& command) {
+    SerialPort& port = link_.port();
+    if (!online() || !port.isOpen() || link_.isShutDown())
+        return false;
+    if (!link_.exchangeInProgress())
+        return link_.SendOnce(command, ExitReplyWaitMs).contains("OK");
+    // An exchange is waiting beneath the close and is abandoned with the
+    // program: nothing else can reach the line while it is on the wire, so
+    // the release is written directly.
+    port.discardInput();
+    port.write(MeterLink::FlushPrefix);
+    port.write(command);
+    QByteArray reply;
+    Waiter& waiter = link_.waiter();
+    waiter.waitUntil(
+        [&] {
+            while (port.isOpen() && port.bytesWaiting() > 0) {
+                const int b = port.readByte();
+                if (b < 0)
+                    break;
+                reply.append(char(b));
+            }
+            return !port.isOpen() || reply.contains("OK");
+        },
+        waiter.now() + ExitReplyWaitMs);
+    return reply.contains("OK");
+}
+
 std::optional<double> SettingSender::ErrorMsg(const QString& text) {
     const std::optional<double> value = SetupCommands::parseNumber(text);
     if (!value)
-        link_.prompts().message("Please enter Number");
+        tell("Please enter Number");
+    return value;
+}
+
+std::optional<double> SettingSender::inRange(const QString& text, const QString& what, double low,
+                                             double high, const QString& unit) {
+    const std::optional<double> value = ErrorMsg(text);
+    if (!value)
+        return std::nullopt;
+    if (*value < low || *value > high) {
+        const auto figure = [](double v) { return QString::number(v, 'g', 6); };
+        refuse(QString("The %1 must be from %2 to %3%4.")
+                   .arg(what, figure(low), figure(high), unit.isEmpty() ? QString() : " " + unit));
+        return std::nullopt;
+    }
     return value;
 }
 
 void SettingSender::refuse(const QString& why) {
-    link_.prompts().message(why, Prompts::Icon::Exclamation);
+    owner_.openWhenIdle(&owner_,
+                        [this, why] { link_.prompts().message(why, Prompts::Icon::Exclamation); });
+}
+
+void SettingSender::tell(const QString& text) {
+    owner_.openWhenIdle(&owner_, [this, text] { link_.prompts().message(text); });
 }
 
 QByteArray SettingSender::read(const QByteArray& command, int mode, int length,

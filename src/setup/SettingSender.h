@@ -15,8 +15,9 @@ struct SchedulingFlags;
 
 // The rules every setting of the setup dialog follows, in one place:
 //  - sent only from a user's action, when the line is free (the line owner),
-//    with the link's bounded "until OK" loop, which tells the user itself
-//    when the meter never acknowledges;
+//    in the shape its command has (Shape): repeated until OK within the
+//    link's bound, sent once, counted, or written exactly once; a setting
+//    the meter did not acknowledge is told to the user once;
 //  - a value becomes the current one only once the meter acknowledged it;
 //    otherwise the caller's undo puts the stored value back in the control;
 //  - nothing is sent without a connected meter (the link's connection state);
@@ -45,18 +46,63 @@ public:
     // A meter answered the identification; without one the dialog sends nothing.
     bool online() const;
 
+    // How a setting goes out.
+    struct Shape {
+        enum Kind {
+            UntilOk,     // repeated until the reply holds "OK" (the link's bound)
+            Once,        // a set-command exchange, repeated up to sends times
+                         // while the reply is not exactly "OK"
+            Counted,     // a counted exchange expecting length characters,
+                         // sent up to sends times until the reply holds "OK"
+            WrittenOnce, // written exactly once, never repeated (it resets something)
+        };
+        Kind kind = UntilOk;
+        int length = 0;
+        int sends = 1;
+        static Shape untilOk() { return {}; }
+        static Shape once(int sends = 1) { return {Once, 0, sends}; }
+        static Shape counted(int length, int sends = 1) { return {Counted, length, sends}; }
+        static Shape writtenOnce() { return {WrittenOnce}; }
+    };
+
     // Sends command (framed, terminator included) once the line is free and
     // runs acknowledged when the meter said "OK", undo otherwise (also at
     // once when offline). Both run with the line held, so acknowledged may
     // read from the meter directly. Dropped with context.
     void send(QObject* context, const QByteArray& command, std::function<void()> acknowledged,
               std::function<void()> undo);
+    void send(QObject* context, const QByteArray& command, Shape shape,
+              std::function<void()> acknowledged, std::function<void()> undo,
+              const QString& told = {});
+    // The exchange itself, by whoever holds the line: true when the meter
+    // acknowledged; otherwise the user has been told (told, when given,
+    // instead of the general words).
+    bool exchange(const QByteArray& command, Shape shape, const QString& told = {});
+
+    // The program is closing: command goes out once and its answer is
+    // waited for at most ExitReplyWaitMs, even when an exchange that the
+    // exit abandons is still waiting beneath. True when the meter said "OK".
+    bool sendOnExit(const QByteArray& command);
+    // One release at exit: a meter at 19200 baud answers "OK" within a few
+    // milliseconds, and three releases still fit in the one-second exit.
+    static constexpr qint64 ExitReplyWaitMs = 300;
+    // How long a setting written exactly once waits for its acknowledgement.
+    static constexpr qint64 OnceReplyWaitMs = 850;
 
     // The numeric-entry check: the number, or nothing after telling the user
-    // "Please enter Number".
+    // "Please enter Number" (once no exchange waits beneath).
     std::optional<double> ErrorMsg(const QString& text);
-    // Tells the user why an entry was not sent, in plain words.
+    // A number from text within [low, high]: nothing after telling the user
+    // "Please enter Number", or that the what must lie in the range (unit
+    // after the figures, when given).
+    std::optional<double> inRange(const QString& text, const QString& what, double low, double high,
+                                  const QString& unit = {});
+    // Tells the user why an entry was not sent, in plain words, once no
+    // exchange waits beneath (a message box opened inside a wait would hold
+    // that exchange suspended).
     void refuse(const QString& why);
+    // The same for a text without an icon.
+    void tell(const QString& text);
 
     // A read of the dialog, made by whoever holds the line: sends command up
     // to ReadTries times until the reply begins with opcode; the reply, or

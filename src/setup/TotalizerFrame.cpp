@@ -90,15 +90,19 @@ TotalizerFrame::TotalizerFrame(SettingSender& sender, QWidget* parent)
     connect(TotUnitsTxt_, &QComboBox::activated, this, &TotalizerFrame::TotUnitsTxt_Click);
     connect(TotMultTxt_, &QComboBox::activated, this, &TotalizerFrame::TotMultTxt_Click);
     connect(TotResetButton_, &QPushButton::clicked, this, &TotalizerFrame::TotResetButton_Click);
-    connect(TotEnabled_, &QButtonGroup::idClicked, this, &TotalizerFrame::TotEnabled_MouseUp);
-    connect(TotRly1_, &QButtonGroup::idClicked, this, &TotalizerFrame::TotRly1_MouseUp);
+    OptionButtons::onChosen(TotEnabled_, this, [this](int i) { TotEnabled_MouseUp(i); });
+    OptionButtons::onChosen(TotRly1_, this, [this](int i) { TotRly1_MouseUp(i); });
     connect(TotRlyMult_, &QComboBox::activated, this, &TotalizerFrame::TotRlyMult_Click);
 }
 
 void TotalizerFrame::applyModel() {
     const SchedulingFlags& flags = sender_.flags();
-    if ((flags.UnitIsKR4 || flags.UnitIsKR3) && TotUnitsTxt_->count() == Units.size())
+    // Laid out again at each opening: the meter may be another model now.
+    const bool older = flags.UnitIsKR4 || flags.UnitIsKR3;
+    if (older && TotUnitsTxt_->count() == Units.size())
         TotUnitsTxt_->addItems(OlderModelUnits);
+    while (!older && TotUnitsTxt_->count() > Units.size())
+        TotUnitsTxt_->removeItem(TotUnitsTxt_->count() - 1);
     Frame26_->setVisible(!flags.UnitIsKR4 && !flags.UnitIsKR3);
     TotMulRlyText_->setVisible(flags.UnitIsKR4);
     TotRlyMult_->setVisible(flags.UnitIsKR4);
@@ -142,9 +146,12 @@ bool TotalizerFrame::AskTotalizerReset() {
                                         Prompts::Answer::No) == Prompts::Answer::Yes;
 }
 
-void TotalizerFrame::ResetUnitTotalizer() {
+bool TotalizerFrame::ResetUnitTotalizer() {
     // Written once: a repeated reset would lose what was counted since.
-    sender_.link().SendOnce(SetupCommands::framed("GT,1"), ResetReplyWaitMs);
+    return sender_.exchange(SetupCommands::framed("GT,1"), SettingSender::Shape::writtenOnce(),
+                            "The meter did not confirm the totalizer reset, so the total may not "
+                            "have been reset. The total shown is the one the meter last "
+                            "reported.");
 }
 
 void TotalizerFrame::listChanged(QComboBox* list, int row, int stored, const char* prefix) {
@@ -156,27 +163,31 @@ void TotalizerFrame::listChanged(QComboBox* list, int row, int stored, const cha
         return;
     }
     ++editing_;
-    if (!AskTotalizerReset()) {
-        selectRow(list, stored);
-        --editing_;
-        return;
-    }
     const auto done = [this] {
         showStored();
         editing_ = std::max(0, editing_ - 1);
     };
-    sender_.send(
-        this, SetupCommands::framed(prefix + QByteArray::number(row)),
-        [this, list, row, done] {
-            ChannelConfig& c = sender_.config().ChanConfig;
-            (list == TotUnitsTxt_ ? c.TotalizerVolumeUnitIndex : c.TotalizerMultiplierIndex) =
-                quint8(row);
-            Text1_->setText("0");
-            ResetUnitTotalizer();
-            ScanTotals();
+    // Asked with no exchange suspended beneath the question.
+    const QByteArray command = SetupCommands::framed(prefix + QByteArray::number(row));
+    sender_.owner().openWhenIdle(this, [this, list, row, command, done] {
+        if (!AskTotalizerReset()) {
             done();
-        },
-        done);
+            return;
+        }
+        // The change resets the total on the meter: written once.
+        sender_.send(
+            this, command, SettingSender::Shape::writtenOnce(),
+            [this, list, row, done] {
+                ChannelConfig& c = sender_.config().ChanConfig;
+                (list == TotUnitsTxt_ ? c.TotalizerVolumeUnitIndex : c.TotalizerMultiplierIndex) =
+                    quint8(row);
+                if (ResetUnitTotalizer())
+                    Text1_->setText("0");
+                ScanTotals();
+                done();
+            },
+            done);
+    });
 }
 
 void TotalizerFrame::TotUnitsTxt_Click(int row) {
@@ -188,11 +199,16 @@ void TotalizerFrame::TotMultTxt_Click(int row) {
 }
 
 void TotalizerFrame::TotResetButton_Click() {
-    if (!sender_.online() || !AskTotalizerReset())
+    if (!sender_.online())
         return;
-    sender_.owner().runWhenIdle(this, [this] {
-        ResetUnitTotalizer();
-        Text1_->setText("0");
+    sender_.owner().openWhenIdle(this, [this] {
+        if (!AskTotalizerReset())
+            return;
+        sender_.owner().runWhenIdle(this, [this] {
+            // Shown as 0 only once the meter confirmed it.
+            if (ResetUnitTotalizer())
+                Text1_->setText("0");
+        });
     });
 }
 

@@ -20,9 +20,6 @@ class TotalizerFrame : public QGroupBox {
 public:
     TotalizerFrame(SettingSender& sender, QWidget* parent = nullptr);
 
-    // How long the reset waits for the meter's answer; it is never repeated.
-    static constexpr qint64 ResetReplyWaitMs = 850;
-
     // The model's lists and frames (the caller knows the meter's model).
     void applyModel();
     // Reads "GT,0" and shows it; the caller holds the line. False when the
@@ -48,7 +45,8 @@ private:
     // A unit or multiplier change: asked, sent, then the total is reset.
     void listChanged(QComboBox* list, int row, int stored, const char* prefix);
     void showStored();
-    void ResetUnitTotalizer();
+    // "GT,1" written once; false, after telling the user, without "OK".
+    bool ResetUnitTotalizer();
 
     SettingSender& sender_;
     int editing_ = 0;

@@ -1,5 +1,8 @@
 #include "TstRlys4.h"
 
+#include "ControlLabels.h"
+#include "OptionButtons.h"
+
 #include "OutputCommands.h"
 #include "RelayControls.h"
 #include "SettingSender.h"
@@ -62,8 +65,8 @@ TstRlys4::TstRlys4(SettingSender& sender, QWidget* parent) : QDialog(parent), se
             switches_[k]->addButton(b, id);
             row->addWidget(b);
         }
-        connect(switches_[k], &QButtonGroup::idClicked, this,
-                [this, k](int id) { RlyTst_Click(k, id == 1); });
+        OptionButtons::onChosen(switches_[k], this,
+                                [this, k](int id) { RlyTst_Click(k, id == 1); });
         tests->addWidget(testFrames_[k]);
     }
     auto* exit = new QPushButton("Exit test", TstRlyFrame_);
@@ -72,6 +75,7 @@ TstRlys4::TstRlys4(SettingSender& sender, QWidget* parent) : QDialog(parent), se
     TstRlyFrame_->hide();
     grid->addWidget(TstRlyFrame_, 3, 0, 1, 2);
 
+    ControlLabels::link(this);
     // Enter ends an entry in a box; it never presses a button.
     for (QPushButton* b : findChildren<QPushButton*>())
         b->setAutoDefault(false);
@@ -100,7 +104,7 @@ void TstRlys4::Form_Load() {
     if (const std::optional<std::array<bool, 4>> on = OutputCommands::decodeTests(reply)) {
         for (int k = 0; k < 4; ++k) {
             tests_[k] = (*on)[k] ? 1 : 0;
-            switches_[k]->button((*on)[k] ? 1 : 0)->setChecked(true);
+            OptionButtons::select(switches_[k], (*on)[k] ? 1 : 0);
         }
     }
     if (flags.UnitIsKR5 || flags.UnitIsKR3) {
@@ -147,22 +151,20 @@ void TstRlys4::RlyTst_Click(int relay, bool on) {
 }
 
 void TstRlys4::ActivateRly() {
-    if (sender_.link().SendUntilOk(OutputCommands::testCommand(tests_)))
+    if (sender_.exchange(OutputCommands::testCommand(tests_), SettingSender::Shape::untilOk()))
         Timer1_.start();
 }
 
 void TstRlys4::Command1_Click() {
     tests_ = {};
     for (QButtonGroup* g : switches_) {
-        g->setExclusive(false);
-        for (QAbstractButton* b : g->buttons())
-            b->setChecked(false);
-        g->setExclusive(true);
+        OptionButtons::clear(g);
     }
     TstRlyFrame_->hide();
     if (sender_.online())
         sender_.owner().runWhenIdle(this, [this] {
-            sender_.link().SendUntilOk(SetupCommands::framed(QByteArray("RY,9,\x09", 6)));
+            sender_.exchange(SetupCommands::framed(QByteArray("RY,9,\x09", 6)),
+                             SettingSender::Shape::untilOk());
         });
 }
 
@@ -174,7 +176,7 @@ void TstRlys4::done(int result) {
 void TstRlys4::endTest() {
     if (!isVisible())
         return;
-    if (sender_.online() && !sender_.link().exchangeInProgress())
-        sender_.link().SendUntilOk(SetupCommands::framed(QByteArray("RY,9,\x09", 6)));
+    // As closing the window does, but one bounded exchange.
+    sender_.sendOnExit(SetupCommands::framed(QByteArray("RY,9,\x09", 6)));
     hide();
 }

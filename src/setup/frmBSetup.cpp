@@ -1,6 +1,7 @@
 #include "frmBSetup.h"
 
 #include "ClockFrames.h"
+#include "ControlLabels.h"
 #include "CurrentOutputFrame.h"
 #include "DisplayOptionsFrame.h"
 #include "LearnFrame.h"
@@ -112,6 +113,8 @@ void frmBSetup::buildPages() {
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(SSTab1_);
+    for (int i = 0; i < SSTab1_->count(); ++i)
+        ControlLabels::link(SSTab1_->widget(i));
 
     connect(SSTab1_, &QTabWidget::currentChanged, this, [this](int index) {
         if (!loading_)
@@ -137,45 +140,47 @@ void frmBSetup::Open() {
     show();
     raise();
     activateWindow();
+    // The polling cycle holds the line. The output record is read now, so
+    // that closing sends "MA,1,2" only when the meter said it is needed.
+    if (sender_.online())
+        output_->Data4to20();
 }
 
 void frmBSetup::Form_Load() {
     loading_ = true;
     SSTab1_->setCurrentIndex(PipePage);
     loading_ = false;
+    output_->newOpening();
     if (!sender_.online())
         return; // design-time contents: nothing is read
-    SchedulingFlags& flags = sender_.flags();
-    if (flags.UnitIsKR4 || flags.UnitIsKR3) {
-        findChild<QWidget*>("Frame13(1)")->hide();
-        pipe_->addPoundUnit();
-    }
+    // The meter may be another model than at the last opening.
+    applyModelLayout();
     PipeSetup();
     if (host_.GetLrnData)
         host_.GetLrnData();
     learn_->showRecord();
-    totals_->applyModel();
     display_->DisplaySelects();
     totals_->ScanTotals();
-    const ChannelConfig& c = sender_.config().ChanConfig;
-    if (c.FlowVolumeUnitIndex < UnitTables::VolumeUnitNames.size() &&
-        c.FlowTimeUnitIndex < UnitTables::TimeUnitNames.size())
-        applyModelLayout();
 }
 
 void frmBSetup::applyModelLayout() {
     const SchedulingFlags& flags = sender_.flags();
+    const bool older = flags.UnitIsKR4 || flags.UnitIsKR3;
     const auto widget = [this](const char* name) { return findChild<QWidget*>(name); };
+    pipe_->setPoundUnit(older);
+    totals_->applyModel();
     auto* contrast = findChild<QGroupBox*>("ContrastAdjPanel");
     ContrastMax = flags.UnitIsKR5 ? 15 : 100;
     contrast->setTitle(QString("Contrast Adj (0-%1)").arg(ContrastMax));
+    // Every part shown or hidden by the model is set both ways.
+    widget("Frame13(1)")->setVisible(!older);
+    widget("SendErase")->setVisible(!older);
+    widget("SendErase")->setEnabled(!older && !sender_.owner().exclusiveRunning());
     widget("RlyPwrMonPan")->setVisible(!flags.UnitIsKR5 && !flags.UnitIsKR3);
     widget("DisplayOptions")->setVisible(flags.UnitIsKR5);
     widget("SelRely14")->setEnabled(!flags.UnitIsKR3);
-    if (flags.UnitIsKR3) {
-        for (const char* name : {"RstPwrMonPanel", "Frame1(1)", "Frame8", "Frame13(1)"})
-            widget(name)->hide();
-    }
+    for (const char* name : {"RstPwrMonPanel", "Frame1(1)", "Frame8"})
+        widget(name)->setVisible(!flags.UnitIsKR3);
 }
 
 void frmBSetup::PipeSetup() {
@@ -268,7 +273,7 @@ void frmBSetup::DoBSetup() {
         limits_->showUnitLabel(sender_.config().FlowUnitLabel);
         Timer1_.start();
         EditInProgress = 0;
-        limits_->showRemoteZero();
+        limits_->refreshRemoteZero();
         TotalsDue = true;
         if (TotalsTick && !totals_->editing()) {
             TotalsTick = false;
@@ -276,6 +281,8 @@ void frmBSetup::DoBSetup() {
                 TotalsDue = false;
         }
     }
+    if (shown == LimitsPage)
+        logging_->refreshRate();
     ClockDue = shown == LimitsPage;
     if (ClockDue && clock_->GetTimeDate())
         ClockDue = false;
@@ -316,8 +323,14 @@ void frmBSetup::Form_Unload() {
         host_.resumePolling();
 }
 
-void frmBSetup::endRelayTests() {
+void frmBSetup::releaseMeterOnExit() {
+    if (!open_)
+        return;
+    Timer1_.stop();
+    Timer2_.stop();
+    Timer3_.stop();
     relays_->endTests();
+    output_->releaseOnExit();
 }
 
 void frmBSetup::done(int result) {

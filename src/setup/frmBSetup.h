@@ -85,8 +85,10 @@ public:
     CurrentOutputFrame& output() { return *output_; }
     RelayFrames& relays() { return *relays_; }
     PowerMonitorFrame& power() { return *power_; }
-    // The program is closing: relay tests under way end now.
-    void endRelayTests();
+    // The program is closing: a relay test or a forced current under way is
+    // ended, one bounded exchange each, before the line closes. The only
+    // writes at exit.
+    void releaseMeterOnExit();
     SettingSender& sender() { return sender_; }
     QTimer& Timer1() { return Timer1_; }
     QTimer& Timer2() { return Timer2_; }

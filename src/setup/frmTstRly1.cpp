@@ -1,5 +1,8 @@
 #include "frmTstRly1.h"
 
+#include "ControlLabels.h"
+#include "OptionButtons.h"
+
 #include "OutputCommands.h"
 #include "SettingSender.h"
 #include "SetupCommands.h"
@@ -42,18 +45,16 @@ frmTstRly1::frmTstRly1(SettingSender& sender, QWidget* parent) : QDialog(parent)
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(frame);
     layout->addWidget(exit, 0, Qt::AlignRight);
-    connect(RlyTst_, &QButtonGroup::idClicked, this, [this](int id) { RlyTst_Click(id == 1); });
+    OptionButtons::onChosen(RlyTst_, this, [this](int id) { RlyTst_Click(id == 1); });
     connect(exit, &QPushButton::clicked, this, &QDialog::close);
+    ControlLabels::link(this);
 }
 
 void frmTstRly1::showEvent(QShowEvent* event) {
     sender_.flags().RelayTestOpen = true;
     testing_ = true;
     tests_ = {};
-    RlyTst_->setExclusive(false);
-    for (QAbstractButton* b : RlyTst_->buttons())
-        b->setChecked(false);
-    RlyTst_->setExclusive(true);
+    OptionButtons::clear(RlyTst_);
     QDialog::showEvent(event);
 }
 
@@ -86,7 +87,7 @@ void frmTstRly1::endTest() {
         return;
     testing_ = false;
     sender_.flags().RelayTestOpen = false;
-    if (sender_.online() && !sender_.link().exchangeInProgress())
-        sender_.link().SendCommand(SetupCommands::framed("RY,5"), 1, EndReplyLength);
+    // As closing the window does, but one bounded exchange.
+    sender_.sendOnExit(SetupCommands::framed("RY,5"));
     hide();
 }

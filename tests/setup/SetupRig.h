@@ -78,7 +78,7 @@ struct SetupRig : ProgramRig {
         return widget;
     }
     // One user's step: "type NAME TEXT", "pick NAME INDEX", "click NAME",
-    // "page INDEX", "tick".
+    // "release NAME" (the mouse button over it), "page INDEX", "tick".
     void act(const QString& step, QWidget* in = nullptr) {
         const QStringList word = step.split(' ');
         if (word[0] == "type") {
@@ -92,6 +92,8 @@ struct SetupRig : ProgramRig {
             emit list->activated(word[2].toInt());
         } else if (word[0] == "click") {
             get<QAbstractButton>(word[1], in)->click();
+        } else if (word[0] == "release") {
+            QTest::mouseRelease(get(word[1], in), Qt::LeftButton);
         } else if (word[0] == "page") {
             get<QTabWidget>("SSTab1")->setCurrentIndex(word[1].toInt());
         } else if (word[0] == "tick") {

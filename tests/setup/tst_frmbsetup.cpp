@@ -4,7 +4,10 @@
 #include "SetupRig.h"
 #include "monitor/frmPleaseWait.h"
 
+#include <QAccessible>
 #include <QCheckBox>
+#include <QGroupBox>
+#include <QSet>
 
 namespace {
 
@@ -13,25 +16,43 @@ using Rig = SetupRig;
 const QString NoAck = "The meter did not acknowledge the setting \"%1\" after 10 tries, so it "
                       "may not have been changed. Check the connection to the meter and try "
                       "again.";
+// The same for a setting sent once or counted.
+const QString NoOk = "The meter did not acknowledge the setting \"%1\", so it may not have "
+                     "been changed. Check the connection to the meter and try again.";
+
+// What each model shows of the parts that depend on it.
+QString layoutOf(SetupRig& rig) {
+    QStringList frames;
+    for (const char* name : {"Frame1(1)", "Frame8", "DisplayOptions", "Frame13(1)", "RlyPwrMonPan"})
+        frames << QString(name) + (rig.get(name)->isHidden() ? "-" : "");
+    return QString::number(rig.get<QComboBox>("FlowUnitSel")->count()) +
+           QString::number(rig.get<QComboBox>("TotUnitsTxt")->count()) + "|" + frames.join(' ');
+}
 
 } // namespace
 
 class tst_frmbsetup : public QObject {
     Q_OBJECT
 private slots:
-    // Opening reads the pipe record and the learn data, in the polling
-    // cycle's tick, behind the please-wait window; no flow read while open.
+    // Opening reads the pipe record, the learn data, the totals and the
+    // output record, in the polling cycle's tick, behind the please-wait
+    // window; no flow read while open. After a reconnection to another
+    // model the dialog is laid out for that one.
     void openingOnEachModel_data() {
         QTest::addColumn<int>("unitType");
-        QTest::addColumn<QString>("layout"); // flow units|frames shown, in order
-        QTest::newRow("KR5") << 5 << "7|Frame1(1) Frame8 DisplayOptions Frame13(1) RlyPwrMonPan-";
-        QTest::newRow("KR4") << 4 << "8|Frame1(1) Frame8 DisplayOptions- Frame13(1)- RlyPwrMonPan";
-        QTest::newRow("KR3") << 3
-                             << "8|Frame1(1)- Frame8- DisplayOptions- Frame13(1)- RlyPwrMonPan-";
+        QTest::addColumn<int>("nextType");
+        QTest::addColumn<QString>("layout"); // flow and total units|frames shown, in order
+        const QString kr5 = "76|Frame1(1) Frame8 DisplayOptions Frame13(1) RlyPwrMonPan-";
+        const QString kr4 = "88|Frame1(1) Frame8 DisplayOptions- Frame13(1)- RlyPwrMonPan";
+        const QString kr3 = "88|Frame1(1)- Frame8- DisplayOptions- Frame13(1)- RlyPwrMonPan-";
+        QTest::newRow("KR5, then KR4") << 5 << 4 << kr5 + "/" + kr4;
+        QTest::newRow("KR4, then KR5") << 4 << 5 << kr4 + "/" + kr5;
+        QTest::newRow("KR3, then KR5") << 3 << 5 << kr3 + "/" + kr5;
     }
 
     void openingOnEachModel() {
         QFETCH(int, unitType);
+        QFETCH(int, nextType);
         Rig rig(unitType);
         rig.w.Form_Load();
         rig.tick();
@@ -42,15 +63,11 @@ private slots:
         rig.sent();
         rig.tick();
         frmBSetup& d = *rig.w.setupDialog();
-        QCOMPARE(rig.sent(), Flush + "PD,0\n" + Flush + "LR,0\n" + Flush + "GT,0\n");
+        QCOMPARE(rig.sent(),
+                 Flush + "PD,0\n" + Flush + "LR,0\n" + Flush + "GT,0\n" + Flush + "MA,0\n");
         QVERIFY(d.isVisible() && rig.w.flags().SetupOpen && !rig.w.pleaseWait()->isVisible());
         QCOMPARE(d.windowTitle(), QString("Unit Setup"));
-        QStringList frames;
-        for (const char* name :
-             {"Frame1(1)", "Frame8", "DisplayOptions", "Frame13(1)", "RlyPwrMonPan"})
-            frames << QString(name) + (rig.get(name)->isHidden() ? "-" : "");
-        QTEST(QString::number(rig.get<QComboBox>("FlowUnitSel")->count()) + "|" + frames.join(' '),
-              "layout");
+        const QString first = layoutOf(rig);
         // The simulated meter: 0.50542 ft, inches, cast iron, gallons per minute.
         QCOMPARE(
             QStringList({rig.shows("PipeIDTxt"), rig.shows("RoughSel"), rig.shows("FlowUnitSel"),
@@ -67,6 +84,46 @@ private slots:
         rig.tick();
         QVERIFY(rig.sent().contains("FD,0,"));
         QVERIFY(rig.prompts.shown.isEmpty());
+
+        rig.model.state().unitType = nextType;
+        QVERIFY(rig.w.EstablishCommunication());
+        rig.tick();
+        rig.w.findChild<QAction*>("mnusetup")->trigger();
+        rig.tick();
+        QTEST(first + "/" + layoutOf(rig), "layout");
+    }
+
+    // Opening and closing the dialog writes nothing unless the output record
+    // read at the opening says the meter is still calibrating.
+    void openAndClose_data() {
+        QTest::addColumn<int>("calFinished");
+        QTest::addColumn<bool>("silentOutput");
+        QTest::addColumn<QByteArray>("wire");
+        QTest::newRow("calibrated") << 1 << false << QByteArray();
+        QTest::newRow("not calibrated") << 0 << false << Flush + "MA,1,2\n";
+        QTest::newRow("record not read") << 0 << true << QByteArray();
+    }
+
+    void openAndClose() {
+        QFETCH(int, calFinished);
+        QFETCH(bool, silentOutput);
+        Rig rig;
+        rig.model.state().calFinished = qint16(calFinished);
+        rig.w.Form_Load();
+        rig.tick();
+        rig.tick();
+        rig.w.findChild<QAction*>("mnusetup")->trigger();
+        // The meter falls silent after the totals, before the output record.
+        rig.waiter.onYield = [&] {
+            if (silentOutput && rig.sim.written().endsWith("GT,0\n"))
+                rig.model.faults().silent = true;
+        };
+        rig.tick();
+        rig.waiter.onYield = nullptr;
+        rig.model.faults().silent = false;
+        rig.sent();
+        rig.w.setupDialog()->close();
+        QTEST(rig.sent(), "wire");
     }
 
     // Every page laid out on the smaller and the larger model: no control
@@ -232,11 +289,18 @@ private slots:
              .steps = "type SiteCalText 1.5",
              .wire = Flush + hex("4c4d2c342c0000c03f") + "\n" + Flush + "PD,0\n",
              .shown = "SiteCalText=1.5"},
-            {.name = "site calibration 0",
-             .steps = "type SiteCalText 0",
-             .wire = ok,
-             .prompts = {"The site calibration factor must be greater than 0."},
-             .shown = "SiteCalText=1.0"},
+            {.name = "never OK: site calibration, counted once",
+             .steps = "type SiteCalText 1.5",
+             .wire = Flush + hex("4c4d2c342c0000c03f") + "\n",
+             .prompts = {NoOk.arg("LM")},
+             .shown = "SiteCalText=1.0",
+             .start = "neverOk"},
+            {.name = "never OK: meter display, sent once",
+             .steps = "click DispFlowVel(2)",
+             .wire = Flush + hex("4c4d2c322c0100") + "\n",
+             .prompts = {NoOk.arg("LM")},
+             .shown = "DispFlowVel(1)=checked",
+             .start = "neverOk"},
             {.name = "remote zero on",
              .steps = "click UseRemote0OnOff(2)",
              .wire = Flush + hex("4c4d2c352c0100") + "\n",
@@ -288,27 +352,23 @@ private slots:
              .wire = ok,
              .prompts = {"Range MODE must be in Manual"},
              .shown = "RangeSel=16"},
-            {.name = "diameter 0",
-             .steps = "type PipeIDTxt 0;click SendPipe",
-             .wire = ok,
-             .prompts = {"The pipe inside diameter must be greater than 0."},
-             .shown = "PipeIDTxt=6.065"},
+
             {.name = "never OK: damping",
              .steps = "type DampText 20",
              .wire = (Flush + hex("4c4d2c312c1400") + "\n").repeated(10),
              .prompts = {NoAck.arg("LM")},
              .shown = "DampText=10",
              .start = "neverOk"},
-            {.name = "never OK: pipe",
+            {.name = "never OK: pipe, counted once",
              .steps = "pick FlowUnitSel 4;click SendPipe",
-             .wire = (Flush + hex("50442c312c3563013f00010401") + "\n").repeated(10),
-             .prompts = {NoAck.arg("PD")},
+             .wire = Flush + hex("50442c312c3563013f00010401") + "\n",
+             .prompts = {NoOk.arg("PD")},
              .shown = "FlowUnitSel=US Gal|Label27=G/Min",
              .start = "neverOk"},
-            {.name = "never OK: range",
+            {.name = "never OK: range, counted twice",
              .steps = "page 3;click RangeModeSel(1)",
-             .wire = (Flush + "LR,1,132\n").repeated(10),
-             .prompts = {NoAck.arg("LR,1,132")},
+             .wire = (Flush + "LR,1,132\n").repeated(2),
+             .prompts = {NoOk.arg("LR,1,132")},
              .shown = "RangeModeSel(0)=checked",
              .start = "neverOk"},
             {.name = "never OK: remote zero",
@@ -319,6 +379,137 @@ private slots:
              .start = "neverOk"},
         };
         settingsTable(rows);
+    }
+
+    // Numbers no meter of this kind can hold are refused with the range,
+    // nothing is sent and the control shows the meter's value.
+    void ranges_data() {
+        const QString pipe = "The pipe inside diameter must be from %1.";
+        const QString cutoff = "The low flow cutoff must be from 0 to 2881.55 G/Min.";
+        const QString siteCal = "The site calibration factor must be from 0.01 to 100.";
+        const QString strength = "The signal strength cutoff must be from 0 to 100 %.";
+        const SettingsRow rows[] = {
+            {.name = "pipe 1e30 inches",
+             .steps = "type PipeIDTxt 1e30;click SendPipe",
+             .wire = "",
+             .prompts = {pipe.arg("0.25 to 400 Inches")},
+             .shown = "PipeIDTxt=6.065|g_flow_conv_fact=90.0485"},
+            {.name = "pipe 0 inches",
+             .steps = "type PipeIDTxt 0;click SendPipe",
+             .wire = "",
+             .prompts = {pipe.arg("0.25 to 400 Inches")},
+             .shown = "PipeIDTxt=6.065"},
+            {.name = "pipe 5 mm",
+             .steps = "pick PipeUnitSel 1;type PipeIDTxt 5;click SendPipe",
+             .wire = "",
+             .prompts = {pipe.arg("6.35 to 10160 mm")},
+             .shown = "PipeIDTxt=6.065|PipeUnitSel=Inches"},
+            {.name = "low flow cutoff 1e30",
+             .steps = "type LowFlowCutText 1e30",
+             .wire = "",
+             .prompts = {cutoff},
+             .shown = "LowVelCutoff=0.1"},
+            {.name = "low flow cutoff -5",
+             .steps = "type LowFlowCutText -5",
+             .wire = "",
+             .prompts = {cutoff},
+             .shown = "LowVelCutoff=0.1"},
+            {.name = "site calibration 1e41",
+             .steps = "type SiteCalText 1e41",
+             .wire = "",
+             .prompts = {siteCal},
+             .shown = "SiteCalText=1.0"},
+            {.name = "site calibration 0",
+             .steps = "type SiteCalText 0",
+             .wire = "",
+             .prompts = {siteCal},
+             .shown = "SiteCalText=1.0"},
+            {.name = "signal strength 1e41",
+             .steps = "page 3;type SigStrengthCutoff 1e41",
+             .wire = "",
+             .prompts = {strength},
+             .shown = "SigStrengthCutoff=20.0"},
+            {.name = "signal strength -5",
+             .steps = "page 3;type SigStrengthCutoff -5",
+             .wire = "",
+             .prompts = {strength},
+             .shown = "SigStrengthCutoff=20.0"},
+            {.name = "signal quality 101",
+             .steps = "page 3;type SigQtyCutoff 101",
+             .wire = "",
+             .prompts = {"The signal quality cutoff must be from 0 to 100 %."}},
+            {.name = "flow at 4 mA 1e30",
+             .steps = "page 2;click chk420mA;type Ma_4FlowRate 1e30",
+             .wire = "",
+             .prompts = {"The flow rate at 4 mA must be from -2881.55 to 2881.55 G/Min."}},
+            {.name = "relay threshold 1e30",
+             .steps = "page 2;type SetRlyFlowGT 1e30",
+             .wire = "",
+             .prompts = {"The relay flow rate must be from 0 to 2881.55 G/Min."}},
+        };
+        settingsTable(rows);
+    }
+
+    void ranges() { settings(); }
+
+    // A choice waiting for the line is not undone by the refresh meanwhile,
+    // and a choice made through the accessibility action is sent as a click.
+    void choicesKeepTheirTurn() {
+        Rig rig;
+        frmBSetup& d = rig.open();
+        for (const char* page : {"page 1", "page 0"}) {
+            rig.act(page);
+            rig.sent();
+            const QString choice = page[5] == '1' ? "LogRates(2)" : "UseRemote0OnOff(2)";
+            {
+                LineOwner::Hold busy(rig.owner);
+                rig.act("click " + choice);
+                d.DoBSetup();
+                QVERIFY(rig.get<QAbstractButton>(choice)->isChecked());
+                rig.sent();
+            }
+            QCOMPARE(rig.sent(),
+                     Flush + hex(page[5] == '1' ? "4c472c322c0200" : "4c4d2c352c0100") + "\n");
+        }
+        rig.act("page 3");
+        rig.sent();
+        QAccessibleInterface* xq = QAccessible::queryAccessibleInterface(rig.get("XQMode(2)"));
+        QVERIFY(xq && xq->actionInterface());
+        xq->actionInterface()->doAction(QAccessibleActionInterface::toggleAction());
+        QCOMPARE(rig.sent(), Flush + "MD,4,1\n");
+        QVERIFY(rig.prompts.shown.isEmpty());
+    }
+
+    // Each box and list is named by its own caption, not its frame's, and
+    // its caption takes it with Alt and a letter of its own on that page.
+    void controlsNamedByTheirCaptions() {
+        Rig rig;
+        rig.open();
+        auto* tabs = rig.get<QTabWidget>("SSTab1");
+        for (int page = 0; page < tabs->count(); ++page) {
+            QSet<QChar> letters;
+            for (QLabel* label : tabs->widget(page)->findChildren<QLabel*>()) {
+                if (!label->buddy())
+                    continue;
+                const int at = int(label->text().indexOf('&'));
+                QVERIFY2(at >= 0, qPrintable(label->text()));
+                const QChar letter = label->text()[at + 1].toLower();
+                QVERIFY2(!letters.contains(letter), qPrintable(label->text()));
+                letters.insert(letter);
+            }
+            for (QWidget* box : tabs->widget(page)->findChildren<QWidget*>()) {
+                if (!qobject_cast<QLineEdit*>(box) && !qobject_cast<QComboBox*>(box))
+                    continue;
+                const QString name =
+                    QAccessible::queryAccessibleInterface(box)->text(QAccessible::Name);
+                auto* frame = qobject_cast<QGroupBox*>(box->parentWidget());
+                QVERIFY2(!name.isEmpty() && (!frame || name != frame->title()),
+                         qPrintable(box->objectName() + " " + name));
+            }
+        }
+        QCOMPARE(rig.get("DampText")->accessibleName() + "|" +
+                     rig.get("UseRemote0OnOff(2)")->accessibleName(),
+                 QString("Damping|Remote Zero: On"));
     }
 
     void settings() {

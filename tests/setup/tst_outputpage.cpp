@@ -128,7 +128,7 @@ private slots:
              .steps = "type SetRlyFlowGT -5",
              .control = "SetRlyFlowGT",
              .shown = "300.0",
-             .prompt = "A relay flow rate cannot be negative."},
+             .prompt = "The relay flow rate must be from 0 to 2881.55 G/Min."},
             {.name = "text as threshold",
              .steps = "type SetRlyFlowLT abc",
              .control = "SetRlyFlowLT",
@@ -236,23 +236,130 @@ private slots:
         rig.tick();
         QCOMPARE(rig.sent().count("MA,1,1\n"), 10);
         QCOMPARE(rig.prompts.texts(),
-                 QStringList("The meter did not acknowledge \"MA,1,1\". Check the connection "
-                             "to the meter and try again."));
+                 QStringList("The meter did not acknowledge the setting \"MA,1,1\", so it may "
+                             "not have been changed. Check the connection to the meter and try "
+                             "again."));
         QVERIFY(!rig.get<QAbstractButton>("CalModeChecked")->isChecked());
         QVERIFY(rig.get<QGroupBox>("SingleRly(0)")->isEnabled());
     }
 
-    // The program closing while a relay test runs ends it at once.
-    void programExitEndsRelayTest() {
+    // Closing the program during a relay test or a forced current ends it
+    // with one exchange, also when the close comes inside a read, and the
+    // program is gone within a second.
+    void exitReleasesTheMeter_data() {
+        QTest::addColumn<QString>("steps"); // "four ..." and "one ..." act in the relay windows
+        QTest::addColumn<bool>("insideRead");
+        QTest::addColumn<QByteArray>("release");
+        QTest::newRow("four-relay test")
+            << "click DoRelays14;four click RlyTestFormSel;four click RlyTstOn(1)" << false
+            << Flush + "RY,9,\t\n";
+        QTest::newRow("relay 1 test")
+            << "click RlyTestFormSel;one click RlyTstOn(1)" << false << Flush + "RY,5\n";
+        QTest::newRow("forced 20 mA")
+            << "click CalModeChecked;tick;click Output4or20(1)" << false << Flush + "MA,1,2\n";
+        QTest::newRow("forced 4 mA, inside a read")
+            << "click CalModeChecked;tick" << true << Flush + "MA,1,2\n";
+    }
+
+    void exitReleasesTheMeter() {
+        QFETCH(QString, steps);
+        QFETCH(bool, insideRead);
         Rig rig;
-        rig.openOutputPage();
-        rig.act("click RlyTestFormSel");
-        frmTstRly1* t = rig.w.setupDialog()->relays().relay1Window();
-        rig.act("click RlyTstOn(1)", t);
+        frmBSetup& d = rig.openOutputPage();
+        for (const QString& step : steps.split(';')) {
+            RelayFrames& r = d.relays();
+            if (step.startsWith("four "))
+                rig.act(step.mid(5), r.relayWindow());
+            else if (step.startsWith("one "))
+                rig.act(step.mid(4), r.relay1Window());
+            else
+                rig.act(step);
+        }
+        QVERIFY(rig.model.state().calibrating || rig.model.state().relayTests[0] == 1);
+        int ended = 0;
+        rig.w.endProgram = [&] { ++ended; };
+        qint64 closedAt = -1;
+        qsizetype writtenAtClose = 0;
+        const auto closeNow = [&] {
+            closedAt = rig.waiter.now();
+            writtenAtClose = rig.sim.written().size();
+            rig.w.close();
+        };
+        if (insideRead) {
+            rig.waiter.onYield = [&] {
+                if (closedAt < 0 && rig.link.exchangeInProgress() &&
+                    rig.sim.written().endsWith("MA,0\n"))
+                    closeNow();
+            };
+            d.CalPollDue = true;
+            rig.tick();
+        } else {
+            closeNow();
+        }
+        QVERIFY(closedAt >= 0);
+        QTEST(rig.sim.written().mid(writtenAtClose), "release");
+        QVERIFY(rig.waiter.now() - closedAt < 1000);
+        QCOMPARE(ended, 1);
+        QVERIFY(!rig.model.state().calibrating);
+        QCOMPARE(rig.model.state().relayTests, (std::array<quint8, 4>{}));
+        QVERIFY(!rig.sim.isOpen());
+    }
+
+    // A 4-20 mA record that could not be read in this opening is never
+    // written back, nor calibrated from: the user is told instead.
+    void outputRecordNotRead() {
+        Rig rig;
+        rig.model.state().cal4mA = 600;
+        rig.model.state().cal20mA = 4000;
+        rig.w.Form_Load();
+        rig.tick();
+        rig.tick();
+        rig.w.findChild<QAction*>("mnusetup")->trigger();
+        // The meter is silent while the dialog opens and shows the page.
+        rig.model.faults().silent = true;
+        rig.tick();
+        rig.act("page 2");
+        rig.model.faults().silent = false;
         rig.sent();
-        rig.w.setupDialog()->endRelayTests();
-        QCOMPARE(rig.sent(), Flush + "RY,5\n");
-        QVERIFY(!t->isVisible() && !rig.w.flags().RelayTestOpen);
+        rig.prompts.clearRecord();
+        rig.acts("click chk420mA;type Ma_20FlowRate 400;click Send4_20;click CalModeChecked");
+        const QString notRead = "The 4-20 mA settings have not been read from the meter since this "
+                                "dialog was opened, so nothing was sent: the meter's calibration "
+                                "would be overwritten with figures it never gave. Check the "
+                                "connection to the meter and show the Output Options page again.";
+        QCOMPARE(rig.prompts.texts(), QStringList({notRead, notRead}));
+        QVERIFY(rig.sent().isEmpty());
+        QVERIFY(!rig.get<QAbstractButton>("chk420mA")->isChecked() &&
+                !rig.get<QAbstractButton>("CalModeChecked")->isChecked());
+        QCOMPARE(rig.model.state().cal4mA * 10000 + rig.model.state().cal20mA, 6004000);
+    }
+
+    // A stored 20 mA count of 0 is full scale wherever the count is used:
+    // forcing 20 mA, the current shown, the slider; the meter's keep-alive
+    // leaves the forced count as it is.
+    void storedFullScale() {
+        Rig rig;
+        rig.model.state().cal4mA = 600;
+        rig.model.state().cal20mA = 0;
+        frmBSetup& d = rig.openOutputPage();
+        rig.act("click CalModeChecked");
+        rig.tick();
+        rig.sent();
+        rig.act("click Output4or20(1)");
+        QCOMPARE(rig.sent(), Flush + hex("4d412c322c322cff0f") + "\n");
+        QCOMPARE(rig.shows("mAcurrentVal"), QString("20.0"));
+        // Half way between 600 and 4095: 2347.5, rounded up.
+        auto* slider = rig.get<QSlider>("Slider1");
+        slider->setValue(slider->maximum() / 2);
+        emit slider->sliderReleased();
+        d.CalPollDue = true;
+        rig.tick();
+        QVERIFY(rig.sent().startsWith(Flush + hex("4d412c322c332c2c09") + "\n"));
+        d.CalPollDue = true;
+        rig.tick();
+        QCOMPARE(rig.model.state().forcedCount, qint16(2348));
+        QCOMPARE(rig.shows("mAcurrentVal"), QString("12.0"));
+        QVERIFY(rig.prompts.shown.isEmpty());
     }
 
     // Without a meter the page and its windows send nothing, whatever the user does.
