@@ -1,6 +1,7 @@
 // corvane-cli: the program's meter exchanges from a terminal or a script.
 #include "CliOptions.h"
 #include "CliPrompts.h"
+#include "CliReport.h"
 #include "CliSession.h"
 #include "datalog/LogCsv.h"
 #include "datalog/VdlFile.h"
@@ -13,6 +14,7 @@
 
 #include <QCoreApplication>
 #include <QDateTime>
+#include <QGuiApplication>
 #include <QRegularExpression>
 
 #include <csignal>
@@ -141,7 +143,18 @@ int download(CliSession& session, const CliOptions& o) {
 } // namespace
 
 int main(int argc, char* argv[]) {
-    QCoreApplication app(argc, argv);
+    // The report is drawn with Qt's painter, which needs the GUI library's
+    // fonts but no screen: it draws offscreen.
+    QStringList arguments;
+    for (int i = 1; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    const bool drawing = CliOptions::parse(arguments).command == CliOptions::Command::Report;
+    if (drawing && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    const std::unique_ptr<QCoreApplication> application =
+        drawing ? std::make_unique<QGuiApplication>(argc, argv)
+                : std::make_unique<QCoreApplication>(argc, argv);
+    QCoreApplication& app = *application;
     QCoreApplication::setOrganizationName("Corvane");
     QCoreApplication::setApplicationName("Corvane");
 
@@ -207,6 +220,13 @@ int main(int argc, char* argv[]) {
         return Success;
     case CliOptions::Command::Download:
         return download(session, o);
+    case CliOptions::Command::Report:
+        return runReport(
+            session, link, waiter, o,
+            o.port.isEmpty()
+                ? QStringLiteral("Com%1 (%2)").arg(store->startupPortNumber()).arg(device)
+            : o.port == device ? device
+                               : QStringLiteral("%1 (%2)").arg(o.port, device));
     default:
         return Usage;
     }

@@ -33,5 +33,6 @@ CrossproductPage::CrossproductPage(SignalDiagnostics& diagnostics, ServiceSwitch
 }
 
 void CrossproductPage::Refresh() {
+    markVisited();
     diagnostics_.DoAnalysis(AnalysisCapture::Crossproduct);
 }

@@ -30,5 +30,6 @@ FreqDomainPage::FreqDomainPage(SignalDiagnostics& diagnostics, ServiceSwitches& 
 }
 
 void FreqDomainPage::Refresh() {
+    markVisited();
     diagnostics_.ComboDual(SignalCapture::Spectra);
 }

@@ -22,5 +22,6 @@ TimeDomainPage::TimeDomainPage(SignalDiagnostics& diagnostics, ServiceSwitches& 
 }
 
 void TimeDomainPage::Refresh() {
+    markVisited();
     diagnostics_.ComboDual(SignalCapture::TimeSamples);
 }

@@ -1,6 +1,7 @@
 #include "FlowPage.h"
 
 #include "FlowReading.h"
+#include "FlowTrendView.h"
 
 #include "link/MeterLink.h"
 #include "link/Waiter.h"
@@ -8,6 +9,7 @@
 #include "shared/SchedulingFlags.h"
 #include "shared/UnitTables.h"
 
+#include <QDateTime>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -49,7 +51,13 @@ QLabel* makeLabel(const QString& name, const QString& text, QWidget* parent, dou
 FlowPage::FlowPage(MeterLink& link, ConfigRecord& config, SchedulingFlags& flags, QWidget* parent)
     : QWidget(parent), link_(link), config_(config), flags_(flags), reads_(link) {
     setObjectName("FlowPage");
+    clockBase_ = QDateTime::currentMSecsSinceEpoch();
+    waiterBase_ = link_.waiter().now();
     build();
+}
+
+qint64 FlowPage::trendTime() const {
+    return clockBase_ + (link_.waiter().now() - waiterBase_);
 }
 
 void FlowPage::Refresh() {
@@ -156,7 +164,7 @@ void FlowPage::build() {
     ErrMessBox_->setReadOnly(true);
     const int lineHeight = ErrMessBox_->fontMetrics().lineSpacing();
     ErrMessBox_->setMinimumHeight(lineHeight * 4);
-    ErrMessBox_->setMaximumHeight(lineHeight * 10);
+    ErrMessBox_->setMaximumHeight(lineHeight * 6);
     QSizePolicy keepPlace = ErrMessBox_->sizePolicy();
     keepPlace.setRetainSizeWhenHidden(true);
     ErrMessBox_->setSizePolicy(keepPlace);
@@ -183,15 +191,23 @@ void FlowPage::build() {
     indicators->addStretch(1);
     statusRow->addLayout(indicators);
     layout->addLayout(statusRow);
-    layout->addStretch(1);
+
+    // The trend takes the room the figures leave; the status box keeps its
+    // four lines.
+    trendView_ = new FlowTrendView(page);
+    trendView_->setMinimumHeight(ErrMessBox_->minimumHeight() * 3);
+    layout->addWidget(trendView_, 3);
 }
 
 void FlowPage::GetFlowData() {
     Waiter& waiter = link_.waiter();
     const std::optional<QByteArray> record = reads_.readFlowRecord();
-    if (!record)
+    if (!record) {
+        trendView_->addGap(trendTime());
         return;
+    }
     const QByteArray& reply = *record;
+    std::optional<FlowReading> shown;
     try {
         for (int i = 0; i < ReadYields; ++i)
             waiter.yield();
@@ -224,6 +240,7 @@ void FlowPage::GetFlowData() {
         SSvaltext_->setText(reading.signalStrengthText());
         SQvaltext_->setText(reading.signalQualityText());
         flags_.NeedFlowData = false;
+        shown = reading;
 
         TotValtext_->setText(reading.totalizerText(chan.TotalizerMultiplierIndex));
         TotXtext_->setText(UnitTables::multiplierName(chan.TotalizerMultiplierIndex));
@@ -232,6 +249,10 @@ void FlowPage::GetFlowData() {
         // A field that cannot be decoded fails this read; the page keeps
         // what it showed.
     }
+    if (shown)
+        trendView_->addGood(trendTime(), config_.FlowUnitLabel, shown->Flow, shown->SignalStrength);
+    else
+        trendView_->addGap(trendTime());
 }
 
 void FlowPage::ShowIndicators() {

@@ -6,6 +6,7 @@
 #include <QString>
 #include <QWidget>
 
+class FlowTrendView;
 class MeterLink;
 class QLabel;
 class QPlainTextEdit;
@@ -35,11 +36,17 @@ public:
     void setInitText(const QString& text);
     void showInitText(bool on);
 
+    // The live flow trend under the figures, fed by every flow read.
+    FlowTrendView& trendView() { return *trendView_; }
+
     qint16 FdSequence() const { return reads_.FdSequence; }
     void setFdSequence(qint16 value) { reads_.FdSequence = value; }
 
 private:
     void build();
+    // Local clock time of a tick, in ms since the epoch, counted on the
+    // link's clock from the page's creation.
+    qint64 trendTime() const;
 
     MeterLink& link_;
     ConfigRecord& config_;
@@ -47,6 +54,8 @@ private:
     MeterReads reads_;
     bool lastRemoteZeroApplied_ = false;
     QString errMessText_;
+    qint64 clockBase_ = 0;
+    qint64 waiterBase_ = 0;
 
     QLabel* InitText_ = nullptr;
     QLabel* FlowValText_ = nullptr;
@@ -64,4 +73,5 @@ private:
     QLabel* TxtLogging_ = nullptr;
     QLabel* TxtXQmode_ = nullptr;
     QLabel* TxtRemoteZero_ = nullptr;
+    FlowTrendView* trendView_ = nullptr;
 };

@@ -2,6 +2,7 @@
 
 #include "PollingCycle.h"
 #include "frmPleaseWait.h"
+#include "report/ServiceReportBuilder.h"
 #include "shared/ConfigRecord.h"
 #include "shared/DatalogRecord.h"
 #include "shared/SchedulingFlags.h"
@@ -51,6 +52,9 @@ public:
     void mnuExit_Click();
     void mnuProperties_Click();
     void mnuAbout_Click();
+    // File > Save Service Report...: asks for the technician notes and the
+    // file, then writes the report of what this session has read.
+    void mnuSaveReport_Click();
     // Setup > Unit Setup: with a meter, suspends the live page and lets the
     // polling cycle open the dialog at its next quiet tick; without one,
     // opens it at once.
@@ -106,6 +110,9 @@ private:
     void recordRead(PollingCycle::Record record);
     void portFailed(const QString& description);
     void updateLogMenus();
+    // The meter as the service report names it; reads "VR,0" for the serial
+    // number when the meter is connected. The caller holds the line.
+    ReportIdentification reportIdentification();
 
     MeterLink& link_;
     LineOwner& owner_;

@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QFileDialog>
+#include <QInputDialog>
 #include <QMessageBox>
 
 namespace {
@@ -111,4 +112,14 @@ QString QtPrompts::appendFileName(const QString& title, const QString& filter,
                                   const QString& startName) {
     return QFileDialog::getSaveFileName(parent_, titleOr(title), startName, filter, nullptr,
                                         QFileDialog::DontConfirmOverwrite);
+}
+
+std::optional<QString> QtPrompts::multiLineText(const QString& title, const QString& label,
+                                                const QString& initial) {
+    bool ok = false;
+    const QString text =
+        QInputDialog::getMultiLineText(parent_, titleOr(title), label, initial, &ok);
+    if (!ok)
+        return std::nullopt;
+    return text;
 }

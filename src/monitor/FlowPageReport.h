@@ -1,0 +1,12 @@
+#pragma once
+
+#include "report/ServiceReportBuilder.h"
+
+class FlowPage;
+
+// The flow page's part of the service report: the figures exactly as the
+// page shows them and the trend as it is drawn. Sends nothing.
+namespace FlowPageReport {
+ReportLiveFigures figures(FlowPage& page);
+TrendChart::Span trend(FlowPage& page);
+} // namespace FlowPageReport
