@@ -265,10 +265,12 @@ ReportSection ServiceReportBuilder::liveFigures(const std::optional<ReportLiveFi
         s.text = lines.join(u'\n');
     }
     if (trend) {
-        const int minutes = int((trend->to - trend->from) / 60000);
-        s.pictures.append({QStringLiteral("Flow over the last %1 minutes, to %2")
-                               .arg(minutes)
-                               .arg(timeText(QDateTime::fromMSecsSinceEpoch(trend->to))),
+        // Spans of a few readings are told in seconds.
+        const qint64 seconds = (trend->to - trend->from) / 1000;
+        const QString span = seconds < 120 ? QStringLiteral("%1 seconds").arg(seconds)
+                                           : QStringLiteral("%1 minutes").arg(seconds / 60);
+        s.pictures.append({QStringLiteral("Flow over the last %1, to %2")
+                               .arg(span, timeText(QDateTime::fromMSecsSinceEpoch(trend->to))),
                            trend, std::nullopt});
     }
     return s;

@@ -32,7 +32,7 @@ double niceStep(double raw) {
 
 // Label steps of the time axis, in seconds.
 qint64 timeStep(qint64 spanSeconds) {
-    for (qint64 s : {10, 15, 30, 60, 120, 300, 600, 900, 1800, 3600})
+    for (qint64 s : {1, 2, 5, 10, 15, 30, 60, 120, 300, 600, 900, 1800, 3600})
         if (spanSeconds / s <= TimeLabels)
             return s;
     return 3600;

@@ -3,6 +3,7 @@
 // pages a session gives, and one whole save against the simulated meter
 // that must yield a readable PDF of the expected number of pages.
 #include "MeterDatalogs.h"
+#include "PdfStructure.h"
 #include "ProgramRig.h"
 #include "datalog/frmPoly.h"
 #include "monitor/FlowPage.h"
@@ -78,21 +79,6 @@ struct Expected {
     const char* unit = "";
     const char* note = "";
 };
-
-// The page count a PDF's page tree gives, or -1 when the file does not read
-// as a PDF: header, the cross-reference table where startxref points, and
-// the end-of-file mark.
-int pdfPages(const QByteArray& pdf) {
-    if (!pdf.startsWith("%PDF-") || !pdf.trimmed().endsWith("%%EOF"))
-        return -1;
-    const auto start = QRegularExpression(R"(startxref\s+(\d+)\s+%%EOF\s*$)").match(pdf);
-    if (!start.hasMatch() || pdf.mid(start.captured(1).toLongLong(), 4) != "xref")
-        return -1;
-    const auto tree = QRegularExpression(R"(/Type\s*/Pages\b[^>]*?/Count\s+(\d+))",
-                                         QRegularExpression::DotMatchesEverythingOption)
-                          .match(pdf);
-    return tree.hasMatch() ? tree.captured(1).toInt() : -1;
-}
 
 } // namespace
 
