@@ -195,7 +195,7 @@ void FlowPage::build() {
     // The trend takes the room the figures leave; the status box keeps its
     // four lines.
     trendView_ = new FlowTrendView(page);
-    trendView_->setMinimumHeight(ErrMessBox_->minimumHeight() * 3);
+    trendView_->setMinimumHeight(ErrMessBox_->minimumHeight() * 2);
     layout->addWidget(trendView_, 3);
 }
 

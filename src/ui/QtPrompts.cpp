@@ -4,6 +4,7 @@
 #include <QFileDialog>
 #include <QInputDialog>
 #include <QMessageBox>
+#include <QPlainTextEdit>
 
 namespace {
 
@@ -116,10 +117,15 @@ QString QtPrompts::appendFileName(const QString& title, const QString& filter,
 
 std::optional<QString> QtPrompts::multiLineText(const QString& title, const QString& label,
                                                 const QString& initial) {
-    bool ok = false;
-    const QString text =
-        QInputDialog::getMultiLineText(parent_, titleOr(title), label, initial, &ok);
-    if (!ok)
+    QInputDialog dialog(parent_);
+    dialog.setWindowTitle(titleOr(title));
+    dialog.setLabelText(label);
+    dialog.setOption(QInputDialog::UsePlainTextEditForTextInput);
+    dialog.setTextValue(initial);
+    // Tab leaves the text for the buttons, so the box works from the keyboard.
+    if (auto* edit = dialog.findChild<QPlainTextEdit*>())
+        edit->setTabChangesFocus(true);
+    if (dialog.exec() != QDialog::Accepted)
         return std::nullopt;
-    return text;
+    return dialog.textValue();
 }
