@@ -144,13 +144,16 @@ int download(CliSession& session, const CliOptions& o) {
 
 int main(int argc, char* argv[]) {
     // The report is drawn with Qt's painter, which needs the GUI library's
-    // fonts but no screen: it draws offscreen.
+    // fonts but no screen: on Linux it draws offscreen, so it runs without a
+    // display (Windows always has its own platform).
     QStringList arguments;
     for (int i = 1; i < argc; ++i)
         arguments << QString::fromLocal8Bit(argv[i]);
     const bool drawing = CliOptions::parse(arguments).command == CliOptions::Command::Report;
+#ifndef Q_OS_WIN
     if (drawing && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
+#endif
     const std::unique_ptr<QCoreApplication> application =
         drawing ? std::make_unique<QGuiApplication>(argc, argv)
                 : std::make_unique<QCoreApplication>(argc, argv);

@@ -2,6 +2,7 @@
 
 #include "FlowReading.h"
 #include "FlowTrendView.h"
+#include "PollingCycle.h"
 
 #include "link/MeterLink.h"
 #include "link/Waiter.h"
@@ -55,6 +56,9 @@ FlowPage::FlowPage(MeterLink& link, ConfigRecord& config, SchedulingFlags& flags
     waiterBase_ = link_.waiter().now();
     build();
 }
+
+static_assert(FlowTrend::TickMs == PollingCycle::PollIntervalMs,
+              "the trend's ring holds one hour of polling ticks");
 
 qint64 FlowPage::trendTime() const {
     return clockBase_ + (link_.waiter().now() - waiterBase_);

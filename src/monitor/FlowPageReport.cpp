@@ -36,6 +36,8 @@ ReportLiveFigures FlowPageReport::figures(FlowPage& page) {
     return f;
 }
 
-TrendChart::Span FlowPageReport::trend(FlowPage& page) {
+std::optional<TrendChart::Span> FlowPageReport::trend(FlowPage& page) {
+    if (page.trendView().trend().size() == 0)
+        return std::nullopt;
     return page.trendView().shownSpan();
 }

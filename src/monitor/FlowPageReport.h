@@ -8,5 +8,6 @@ class FlowPage;
 // page shows them and the trend as it is drawn. Sends nothing.
 namespace FlowPageReport {
 ReportLiveFigures figures(FlowPage& page);
-TrendChart::Span trend(FlowPage& page);
+// The trend as shown; nothing when it holds no tick at all.
+std::optional<TrendChart::Span> trend(FlowPage& page);
 } // namespace FlowPageReport

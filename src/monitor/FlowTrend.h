@@ -15,8 +15,11 @@ class FlowTrend {
 public:
     // What is kept: one hour.
     static constexpr qint64 KeepMs = 60 * 60 * 1000;
-    // One hour of ticks at the polling cycle's 1500 ms.
-    static constexpr int Capacity = int(KeepMs / 1500);
+    // The polling cycle's period (checked against it where the page feeds
+    // the trend).
+    static constexpr qint64 TickMs = 1500;
+    // One hour of ticks.
+    static constexpr int Capacity = int(KeepMs / TickMs);
 
     FlowTrend() : ring_(Capacity) {}
 
