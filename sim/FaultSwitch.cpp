@@ -42,14 +42,33 @@ bool FaultSwitch::apply(const QString& text, MeterFaults& faults, QString* error
             return bad("expected " + name + ":N");
         (name == "recerr" ? faults.recErrCommands : faults.badOpCommands) = int(a);
     } else if (name == "stall") {
-        if (!firstOk || args > 2 || (args == 2 && !secondOk))
-            return bad("expected stall:MS or stall:MS:N");
+        qint64 at = -1;
+        if (!firstOk || args > 3 || (args >= 2 && !secondOk) ||
+            (args == 3 && !number(parts[3], at)))
+            return bad("expected stall:MS, stall:MS:N or stall:MS:N:AT");
         faults.stallMs = a;
-        faults.stallReplies = args == 2 ? int(b) : 1;
+        faults.stallReplies = args >= 2 ? int(b) : 1;
+        faults.stallAt = int(at);
     } else if (name == "short") {
-        if (args != 1 || parts[1].size() != 2)
-            return bad("expected short:OP with a two-letter opcode");
-        faults.shortReplyOpcode = parts[1].toUpper().toLatin1();
+        if (args == 1 && firstOk)
+            faults.shortReplies = int(a);
+        else if (args == 1 && parts[1].size() == 2)
+            faults.shortReplyOpcode = parts[1].toUpper().toLatin1();
+        else
+            return bad("expected short:OP with a two-letter opcode, or short:N");
+    } else if (name == "garbage") {
+        if (!firstOk || args > 2 || (args == 2 && !secondOk))
+            return bad("expected garbage:N or garbage:N:BYTES");
+        faults.garbageReplies = int(a);
+        if (args == 2)
+            faults.garbageBytes = int(b);
+    } else if (name == "noise") {
+        if (args == 0)
+            faults.noise = true;
+        else if (args == 1 && firstOk)
+            faults.noiseMs = a;
+        else
+            return bad("expected noise or noise:MS");
     } else if (name == "corrupt") {
         if (!firstOk || args > 2)
             return bad("expected corrupt:N or corrupt:N:OFFSET");
@@ -97,9 +116,13 @@ QString FaultSwitch::help() {
         "  silent:N        give no answer to the next N commands\n"
         "  recerr:N        answer \"RecErr\" to the next N commands read as a line\n"
         "  badop:N         answer \"Bad OPCode \" to the next N commands\n"
-        "  stall:MS[:N]    pause MS milliseconds in the middle of the next N replies "
-        "(default 1)\n"
+        "  stall:MS[:N[:AT]] pause MS milliseconds in the middle (or before byte AT, from 0) "
+        "of the next N replies (default 1)\n"
         "  short:OP        send replies to opcode OP (e.g. FD) one byte short\n"
+        "  short:N         send the next N replies one byte short\n"
+        "  garbage:N[:B]   follow the next N replies with B bytes of garbage (default 8)\n"
+        "  noise           from the next command on, stream text without a line feed for ever\n"
+        "  noise:MS        the same for MS milliseconds\n"
         "  corrupt:N[:OFF] invert one byte (at OFF, from 0; default the middle) of the next N "
         "replies\n"
         "  never-ok        acknowledge set-commands with \"NO\" instead of \"OK\"\n"

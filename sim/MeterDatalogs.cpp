@@ -4,6 +4,7 @@
 
 #include <QStringList>
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -33,8 +34,9 @@ MeterDatalogs::MeterDatalogs() {
 void MeterDatalogs::install(MeterModel& model) {
     model.addCommand({"OD,DATALOG", 0, true,
                       [this](MeterModel&, const QByteArray& a, qint64) { return open(a); }});
-    model.addCommand(
-        {"RD,", 0, true, [this](MeterModel&, const QByteArray& a, qint64) { return section(a); }});
+    model.addCommand({"RD,", 0, true, [this](MeterModel& m, const QByteArray& a, qint64) {
+                          return section(m, a);
+                      }});
     model.addCommand({"DC,0,", 0, true,
                       [this](MeterModel&, const QByteArray&, qint64) { return checksum(true); }});
     model.addCommand({"DC,0", 0, true,
@@ -81,7 +83,7 @@ QByteArray MeterDatalogs::open(const QByteArray& args) {
            QByteArray::number(log.interval) + "\n" + QByteArray::number(count) + "\n";
 }
 
-QByteArray MeterDatalogs::section(const QByteArray& args) {
+QByteArray MeterDatalogs::section(MeterModel& model, const QByteArray& args) {
     if (faults.silentSections > 0) {
         --faults.silentSections;
         return {};
@@ -94,6 +96,13 @@ QByteArray MeterDatalogs::section(const QByteArray& args) {
     if (open_ < 0 || bytes <= 0 || bytes > int(2 * kMaxSectionPoints))
         return line;
     const Log& log = logs[size_t(open_)];
+    // The form with the remaining count names the section itself, so asking
+    // again after its checksum was queried serves the same points again.
+    if (parts.size() == 2) {
+        const qint64 total = faults.headerPoints ? faults.headerPoints : qint64(log.points.size());
+        position_ = size_t(std::clamp<qint64>(total - parts[0].toLongLong(), 0, total));
+        served_ = 0;
+    }
     const size_t count =
         std::min(size_t(bytes / 2), log.points.size() - std::min(position_, log.points.size()));
     QByteArray block = encode(log.points, position_, count);
@@ -105,6 +114,12 @@ QByteArray MeterDatalogs::section(const QByteArray& args) {
     if (faults.shortBlocks > 0 && !block.isEmpty()) {
         --faults.shortBlocks;
         block.chop(1);
+    }
+    if (faults.lateBlocks > 0 && !block.isEmpty()) {
+        --faults.lateBlocks;
+        model.faults().stallMs = faults.lateBlockMs;
+        model.faults().stallReplies = 1;
+        model.faults().stallAt = int(line.size());
     }
     return line + block;
 }
@@ -159,12 +174,37 @@ bool MeterDatalogs::applyFault(const QString& text, QString* error) {
             *error = QStringLiteral("fault \"%1\": %2").arg(text, why);
         return false;
     };
+    // A header line given as text, for every file that holds a log.
+    const qsizetype equals = text.indexOf(u'=');
+    if (equals > 0) {
+        const QString field = text.left(equals).trimmed().toLower();
+        const QByteArray value = text.mid(equals + 1).toLatin1();
+        bool ok = true;
+        const int interval = field == "datalog-interval" ? value.toInt(&ok) : 0;
+        if (!ok)
+            return bad("expected datalog-interval=N");
+        for (Log& log : logs) {
+            if (log.empty())
+                continue;
+            if (field == "datalog-date")
+                log.date = value;
+            else if (field == "datalog-time")
+                log.time = value;
+            else if (field == "datalog-scale")
+                log.scale = value;
+            else if (field == "datalog-interval")
+                log.interval = interval;
+            else
+                return bad("unknown fault");
+        }
+        return true;
+    }
     bool ok = parts.size() == 2;
     const qint64 n = ok ? parts[1].toLongLong(&ok) : 0;
     ok = ok && n > 0 && n <= std::numeric_limits<int>::max();
     const QString& name = parts[0];
     if (name == "datalog-checksum" || name == "datalog-silent" || name == "datalog-short" ||
-        name == "datalog-points") {
+        name == "datalog-points" || name == "datalog-late") {
         if (!ok)
             return bad("expected " + name + ":N");
         if (name == "datalog-checksum")
@@ -173,6 +213,8 @@ bool MeterDatalogs::applyFault(const QString& text, QString* error) {
             faults.silentSections = int(n);
         else if (name == "datalog-short")
             faults.shortBlocks = int(n);
+        else if (name == "datalog-late")
+            faults.lateBlocks = int(n);
         else
             faults.headerPoints = qint32(n);
     } else if (name == "datalog-unit" && parts.size() == 1) {
@@ -190,7 +232,11 @@ QString MeterDatalogs::faultHelp() {
         "  datalog-checksum:N  give a wrong sum in the next N datalog checksum replies\n"
         "  datalog-silent:N    give no answer to the next N datalog section requests\n"
         "  datalog-short:N     send the next N datalog sections one byte short\n"
+        "  datalog-late:N      send the block of the next N datalog sections 1.5 s after its "
+        "line\n"
         "  datalog-points:N    every datalog header claims N points\n"
         "  datalog-unit        datalog headers give a unit whose last letter is X\n"
+        "  datalog-date=TEXT, datalog-time=TEXT, datalog-scale=TEXT, datalog-interval=N\n"
+        "                      every datalog header gives that line as written\n"
         "  datalog-never-ok    answer \"NO\" to the logging commands\n");
 }

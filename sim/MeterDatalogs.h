@@ -15,8 +15,10 @@ class MeterModel;
 // a log), "DD," (delete one), "LG,1," and "LG,3" (logging off/on, restart).
 //
 // A section is served again by every repeated "RD" until its checksum is
-// asked with "DC,0,", so a retry never shifts the data. Lives beside the
-// model: install() registers the commands, which refer to this object.
+// asked with "DC,0,", so a retry never shifts the data; the form that names
+// the remaining count serves the section it names, even after its checksum.
+// Lives beside the model: install() registers the commands, which refer to
+// this object.
 class MeterDatalogs {
 public:
     struct Log {
@@ -31,9 +33,11 @@ public:
 
     // Misbehaviour of the datalog commands; counters count down.
     struct Faults {
-        int wrongChecksums = 0;      // the next N checksum replies carry a wrong sum
-        int silentSections = 0;      // the next N "RD" requests get no answer at all
-        int shortBlocks = 0;         // the next N sections lose their last byte
+        int wrongChecksums = 0; // the next N checksum replies carry a wrong sum
+        int silentSections = 0; // the next N "RD" requests get no answer at all
+        int shortBlocks = 0;    // the next N sections lose their last byte
+        int lateBlocks = 0;     // the next N sections' blocks come lateBlockMs after their line
+        qint64 lateBlockMs = 1500;
         qint32 headerPoints = 0;     // when set, every header claims this many points
         bool badUnitLetter = false;  // headers give the unit with the letter "X" last
         bool loggingNeverOk = false; // "LG" commands are answered "NO"
@@ -62,7 +66,7 @@ public:
 
 private:
     QByteArray open(const QByteArray& args);
-    QByteArray section(const QByteArray& args);
+    QByteArray section(MeterModel& model, const QByteArray& args);
     QByteArray checksum(bool advance);
     QByteArray list() const;
     QByteArray erase(const QByteArray& name);

@@ -16,12 +16,24 @@ struct MeterFaults {
     int recErrCommands = 0;
     // The next N commands are answered "Bad OPCode " as if unknown.
     int badOpCommands = 0;
-    // The next stallReplies replies pause for stallMs in their middle.
+    // The next stallReplies replies pause for stallMs in their middle, or
+    // before their byte stallAt (from 0) when that is not negative: a reply
+    // split in two, or a datalog block that comes late after its line.
     qint64 stallMs = 0;
     int stallReplies = 0;
+    int stallAt = -1;
     // Replies to this opcode (two letters, for example "FD") lose their last
     // byte.
     QByteArray shortReplyOpcode;
+    // The next N replies lose their last byte.
+    int shortReplies = 0;
+    // The next N replies are followed by garbageBytes bytes of garbage.
+    int garbageReplies = 0;
+    int garbageBytes = 8;
+    // From the next command on, another device streams text without a line
+    // feed over the line for noiseMs milliseconds, or for ever with noise.
+    qint64 noiseMs = 0;
+    bool noise = false;
     // The next N replies have one byte inverted: the byte at corruptOffset
     // (0-based), or the middle byte when corruptOffset is negative.
     int corruptReplies = 0;

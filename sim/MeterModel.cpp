@@ -19,6 +19,9 @@ namespace {
 constexpr qint64 TurnaroundUs = 2000;
 // Bits on the wire per byte: start, 8 data, stop.
 constexpr qint64 BitsPerByte = 10;
+// What the noise fault streams: another instrument's readings, lines ended by
+// a carriage return alone.
+const QByteArray NoiseText = QByteArrayLiteral("T=21.4 P=1.013 \r");
 
 // The learn schedule after a master erase or a new learn: the state and
 // flags shown from each offset (ms since the learn began) until the next.
@@ -214,6 +217,13 @@ void MeterModel::endCommand(qint64 timeMs) {
 
 void MeterModel::answer(const QByteArray& command, const Command* entry, qint64 timeMs) {
     Received rec{timeMs, command, 0};
+    if ((faults_.noise || faults_.noiseMs > 0) && !noiseStartUs_) {
+        noiseStartUs_ = timeMs * 1000;
+        noiseSent_ = 0;
+        if (!faults_.noise)
+            noiseEndUs_ = (timeMs + faults_.noiseMs) * 1000;
+        faults_.noiseMs = 0;
+    }
     const bool hangUpAfter = faults_.hangUpAfterCommands > 0 && --faults_.hangUpAfterCommands == 0;
     QByteArray reply;
     if (lineDown(timeMs) || hangUpAt_) {
@@ -235,6 +245,10 @@ void MeterModel::answer(const QByteArray& command, const Command* entry, qint64 
             if (!faults_.shortReplyOpcode.isEmpty() &&
                 command.startsWith(faults_.shortReplyOpcode) && !reply.isEmpty())
                 reply.chop(1);
+            if (faults_.shortReplies > 0 && !reply.isEmpty()) {
+                --faults_.shortReplies;
+                reply.chop(1);
+            }
         }
         if (faults_.neverOk && reply == Ok)
             reply = QByteArrayLiteral("NO\n");
@@ -244,6 +258,11 @@ void MeterModel::answer(const QByteArray& command, const Command* entry, qint64 
                                ? std::min<int>(faults_.corruptOffset, reply.size() - 1)
                                : reply.size() / 2;
             reply[at] = char(~quint8(reply[at]));
+        }
+        if (faults_.garbageReplies > 0 && !reply.isEmpty()) {
+            --faults_.garbageReplies;
+            for (int i = 0; i < faults_.garbageBytes; ++i)
+                reply += char(0xA5 ^ (i * 29 + int(timeMs)));
         }
         rec.replyLength = reply.size();
         queueReply(reply, timeMs);
@@ -260,9 +279,10 @@ void MeterModel::queueReply(QByteArray reply, qint64 timeMs) {
     if (!output_.empty())
         start = std::max(start, output_.back().timeUs);
     const bool stall = faults_.stallMs > 0 && faults_.stallReplies > 0;
-    if (stall)
-        --faults_.stallReplies;
-    const qint64 stallAt = reply.size() / 2;
+    const qint64 stallAt =
+        faults_.stallAt >= 0 ? std::min<qint64>(faults_.stallAt, reply.size()) : reply.size() / 2;
+    if (stall && --faults_.stallReplies == 0)
+        faults_.stallAt = -1;
     qint64 bits = 0;
     for (qint64 i = 0; i < reply.size(); ++i) {
         if (stall && i == stallAt)
@@ -272,10 +292,25 @@ void MeterModel::queueReply(QByteArray reply, qint64 timeMs) {
     }
 }
 
-std::optional<qint64> MeterModel::nextByteTime() const {
-    if (output_.empty())
+std::optional<qint64> MeterModel::nextNoiseUs() const {
+    if (!noiseStartUs_)
         return std::nullopt;
-    return (output_.front().timeUs + 999) / 1000;
+    const qint64 t =
+        *noiseStartUs_ + ((noiseSent_ + 1) * BitsPerByte * 1000000 + baud_ - 1) / baud_;
+    if (noiseEndUs_ ? t > *noiseEndUs_ : !faults_.noise)
+        return std::nullopt;
+    return t;
+}
+
+std::optional<qint64> MeterModel::nextByteTime() const {
+    std::optional<qint64> us;
+    if (!output_.empty())
+        us = output_.front().timeUs;
+    if (const std::optional<qint64> noise = nextNoiseUs(); noise && (!us || *noise < *us))
+        us = noise;
+    if (!us)
+        return std::nullopt;
+    return (*us + 999) / 1000;
 }
 
 std::optional<qint64> MeterModel::byteTime(int index) const {
@@ -286,9 +321,23 @@ std::optional<qint64> MeterModel::byteTime(int index) const {
 
 QByteArray MeterModel::takeBytesUntil(qint64 timeMs) {
     QByteArray out;
-    while (!output_.empty() && (output_.front().timeUs + 999) / 1000 <= timeMs) {
-        out += output_.front().byte;
-        output_.pop_front();
+    const auto due = [timeMs](qint64 us) { return (us + 999) / 1000 <= timeMs; };
+    for (;;) {
+        const std::optional<qint64> noise = nextNoiseUs();
+        const bool replyDue = !output_.empty() && due(output_.front().timeUs);
+        const bool noiseDue = noise && due(*noise);
+        if (noiseDue && (!replyDue || *noise < output_.front().timeUs)) {
+            out += NoiseText[int(noiseSent_++ % NoiseText.size())];
+        } else if (replyDue) {
+            out += output_.front().byte;
+            output_.pop_front();
+        } else {
+            break;
+        }
+    }
+    if (noiseStartUs_ && !nextNoiseUs()) {
+        noiseStartUs_.reset();
+        noiseEndUs_.reset();
     }
     return out;
 }

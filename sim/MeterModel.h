@@ -147,6 +147,12 @@ private:
         char byte;
     };
     std::deque<OutByte> output_;
+    // The stream of noise under way: its bytes leave one wire time apart from
+    // noiseStartUs_ until noiseEndUs_ (no end when empty).
+    std::optional<qint64> noiseStartUs_;
+    std::optional<qint64> noiseEndUs_;
+    qint64 noiseSent_ = 0;
+    std::optional<qint64> nextNoiseUs() const;
     std::optional<qint64> hangUpAt_;
     QList<Received> received_;
 };

@@ -23,6 +23,9 @@ constexpr int FifoTrigger = 14;
 // A pause between bytes longer than this hands over what has arrived, like
 // the FIFO's character time-out.
 constexpr qint64 FifoTimeoutMs = 2;
+// Noise from another device is handed over in chunks this far apart, so the
+// simulator does not wake for every byte of it.
+constexpr qint64 NoiseChunkMs = 10;
 // A scheduled hang-up closes the terminal this long after the last reply
 // left, so that the program has read that reply before the line goes.
 constexpr qint64 HangUpGraceMs = 100;
@@ -214,6 +217,12 @@ void PtyServer::schedule() {
         if (!following || *following - *t > FifoTimeoutMs)
             break;
     }
+    // Noise streams byte after byte: it goes out in chunks of a few
+    // milliseconds, as a UART's receive time-out would hand it over.
+    const std::optional<qint64> first = model_.nextByteTime();
+    const std::optional<qint64> queued = model_.byteTime(0);
+    if (first && (!queued || *first < *queued))
+        next = std::max(*first, now() + NoiseChunkMs);
     std::optional<qint64> down = model_.hangUpTime();
     if (down)
         *down += HangUpGraceMs;

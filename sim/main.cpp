@@ -19,8 +19,12 @@ namespace {
 
 int signalPipe[2] = {-1, -1};
 
-void onSignal(int) {
-    const char c = 1;
+// What a signal asks for, as the byte it writes into the pipe.
+constexpr char QuitByte = 1;
+constexpr char ToggleSilenceByte = 2;
+
+void onSignal(int sig) {
+    const char c = sig == SIGUSR1 ? ToggleSilenceByte : QuitByte;
     [[maybe_unused]] const ssize_t n = ::write(signalPipe[1], &c, 1);
 }
 
@@ -37,7 +41,9 @@ QString description() {
         "then choose /tmp/velmar as the port in CommPort Properties.\n\n"
         "The terminal's device path is printed on the first line of standard output.\n"
         "The simulator keeps serving while the program closes and reopens the port;\n"
-        "SIGINT or SIGTERM ends it and removes the link. A trace line reads:\n"
+        "SIGINT or SIGTERM ends it and removes the link; SIGUSR1 switches the fault\n"
+        "'silent' on and off, as a cable pulled at the meter's end and plugged in again.\n"
+        "A trace line reads:\n"
         "  <seconds since start>  <command, \\xHH for other bytes>  -> <reply length> bytes\n\n");
 }
 
@@ -117,12 +123,24 @@ int main(int argc, char* argv[]) {
         return 1;
     }
 
-    // SIGINT and SIGTERM end the event loop, so the link is removed on the way out.
+    // SIGINT and SIGTERM end the event loop, so the link is removed on the way
+    // out; SIGUSR1 silences the meter or lets it answer again.
     if (::pipe(signalPipe) == 0) {
         std::signal(SIGINT, onSignal);
         std::signal(SIGTERM, onSignal);
+        std::signal(SIGUSR1, onSignal);
         auto* n = new QSocketNotifier(signalPipe[0], QSocketNotifier::Read, &app);
-        QObject::connect(n, &QSocketNotifier::activated, &app, [&app] { app.quit(); });
+        QObject::connect(n, &QSocketNotifier::activated, &app, [&] {
+            char c = 0;
+            if (::read(signalPipe[0], &c, 1) != 1 || c == QuitByte) {
+                app.quit();
+                return;
+            }
+            bool& silent = model.faults().silent;
+            silent = !silent;
+            err << "corvane-sim: " << (silent ? "silent" : "answering again") << "\n";
+            err.flush();
+        });
     }
     QObject::connect(&server, &PtyServer::hungUp, &app, [&] {
         err << "corvane-sim: hung up (fault)\n";

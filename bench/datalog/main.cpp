@@ -38,7 +38,7 @@ int overPseudoTerminal(int points) {
     const auto outcome = LogDownload(meter.link, {}).run(log, "Velmar KR5", "V1.95", "3");
     const double ms = double(t.elapsed());
     if (!outcome.ok) {
-        std::fprintf(stderr, "datalog_bench: %s\n", qPrintable(outcome.message));
+        std::fprintf(stderr, "datalog_bench: %s\n", qPrintable(outcome.message()));
         return 1;
     }
     std::printf("download of %d points from corvane-sim at %d baud: %.1f s, floor %.1f s "

@@ -1,5 +1,9 @@
 #include "CliOptions.h"
 
+#include "link/PortSettingsStore.h"
+
+#include <QRegularExpression>
+
 namespace {
 
 // The meter holds datalogs 0 to 9.
@@ -29,6 +33,15 @@ CliOptions CliOptions::parse(const QStringList& arguments) {
         if (a == "--port") {
             if (!value(o.port))
                 return fail("--port needs a device path or Com1..Com16");
+            static const QRegularExpression com(QStringLiteral("^com(\\d+)$"),
+                                                QRegularExpression::CaseInsensitiveOption);
+            const auto m = com.match(o.port);
+            if (m.hasMatch() &&
+                (m.captured(1).toInt() < 1 || m.captured(1).toInt() > PortSettingsStore::PortCount))
+                return fail(QStringLiteral("--port %1: the Com numbers run from 1 to %2 "
+                                           "(Com1 to Com%2)")
+                                .arg(o.port)
+                                .arg(PortSettingsStore::PortCount));
         } else if (a == "--settings") {
             if (!value(o.settings))
                 return fail("--settings needs a settings text such as 19200,n,8,1");
@@ -116,9 +129,11 @@ QString CliOptions::help() {
         "                            downloads datalog N (0-9), every section checked,\n"
         "                            and saves it as a VDL file (and as CSV); progress\n"
         "                            on stderr when it is a terminal; Ctrl-C stops it\n"
-        "                            and leaves no file\n"
+        "                            and leaves no file; the files are checked before\n"
+        "                            anything is sent\n"
         "  export FILE.vdl -o FILE.csv\n"
-        "                            converts a saved datalog to CSV (no meter needed)\n"
+        "                            converts a saved datalog to CSV with the file's own\n"
+        "                            numbers (no meter needed)\n"
         "  report -o FILE.pdf [--count N] [--notes TEXT]\n"
         "                            a service report as PDF: identification,\n"
         "                            configuration, N live readings 1500 ms apart\n"
@@ -136,5 +151,6 @@ QString CliOptions::help() {
         "stored port settings from instead of the user's.\n"
         "\n"
         "Exit status: 0 success, 1 the meter or a transfer failed (one line on\n"
-        "stderr says what), 2 a usage error.\n");
+        "stderr says what; a failed download adds a second line with what happened),\n"
+        "2 a usage error.\n");
 }

@@ -104,11 +104,18 @@ std::optional<QByteArray> CliSession::readFlow() {
 
 bool CliSession::readDirectory(const std::function<void(int, qint32)>& onFile) {
     LogDirectoryScan scan(link_);
-    scan.onFile = onFile;
+    int answered = 0;
+    scan.onFile = [&](int file, qint32 points) {
+        ++answered;
+        onFile(file, points);
+    };
     DatalogDirectory directory;
-    if (!scan.run(directory))
-        return fail(QStringLiteral("the meter did not answer for every datalog"));
-    return true;
+    if (scan.run(directory))
+        return true;
+    if (answered == 0)
+        return fail(QStringLiteral("the meter did not answer: no datalog header came back"));
+    return fail(
+        QStringLiteral("the meter stopped answering: datalog %1 gave no header").arg(answered));
 }
 
 bool CliSession::download(DatalogRecord& log, int logId, const std::function<bool()>& cancelled,
@@ -117,7 +124,6 @@ bool CliSession::download(DatalogRecord& log, int logId, const std::function<boo
     const LogDownload::Outcome outcome =
         download.run(log, model_, version_, QString::number(logId));
     if (!outcome.ok)
-        return fail(outcome.message.isEmpty() ? QStringLiteral("the line closed")
-                                              : outcome.message);
+        return fail(outcome.closing ? QStringLiteral("the line closed") : outcome.failure.text());
     return true;
 }

@@ -1,5 +1,7 @@
 // corvane-cli: the program's meter exchanges from a terminal or a script.
+#include "CliInterrupt.h"
 #include "CliOptions.h"
+#include "CliPaths.h"
 #include "CliPrompts.h"
 #include "CliReport.h"
 #include "CliSession.h"
@@ -17,7 +19,6 @@
 #include <QGuiApplication>
 #include <QRegularExpression>
 
-#include <csignal>
 #include <cstdio>
 #include <memory>
 #ifdef Q_OS_UNIX
@@ -31,10 +32,9 @@ constexpr qint64 kWatchIntervalMs = 1500;
 
 enum ExitStatus { Success = 0, Failed = 1, Usage = 2 };
 
-volatile std::sig_atomic_t interrupted = 0;
-
-void onInterrupt(int) {
-    interrupted = 1;
+int usage(const QString& why) {
+    std::fprintf(stderr, "corvane-cli: %s\n(see corvane-cli --help)\n", qPrintable(why));
+    return Usage;
 }
 
 void out(const QString& line) {
@@ -42,9 +42,32 @@ void out(const QString& line) {
     std::fflush(stdout);
 }
 
+// Each line of why on stderr, after the program's name.
 int failed(const QString& why) {
-    std::fprintf(stderr, "corvane-cli: %s\n", qPrintable(why));
+    for (const QString& line : why.split(u'\n'))
+        std::fprintf(stderr, "corvane-cli: %s\n", qPrintable(line));
     return Failed;
+}
+
+// A meter command that failed: what failed, or that the user stopped it.
+int failed(const CliSession& session) {
+    return failed(CliInterrupt::requested() ? QStringLiteral("interrupted") : session.error());
+}
+
+// The files a command writes, checked before it starts: a usage error when
+// two of them are one file, a failure when one cannot be written.
+int checkOutputs(const CliOptions& o) {
+    if (o.command == CliOptions::Command::Export && CliPaths::sameFile(o.input, o.output))
+        return usage(QStringLiteral("the CSV file %1 would overwrite the datalog %2 it is made "
+                                    "from")
+                         .arg(o.output, o.input));
+    if (!o.csv.isEmpty() && CliPaths::sameFile(o.output, o.csv))
+        return usage(QStringLiteral("-o and --csv name the same file %1").arg(o.output));
+    for (const QString& path : {o.output, o.csv})
+        if (const QString problem = path.isEmpty() ? QString() : CliPaths::outputProblem(path);
+            !problem.isEmpty())
+            return failed(QStringLiteral("cannot write %1: %2").arg(path, problem));
+    return Success;
 }
 
 bool stderrIsTerminal() {
@@ -89,14 +112,15 @@ int exportFile(const CliOptions& o) {
 int watch(CliSession& session, Waiter& waiter, const CliOptions& o) {
     ConfigRecord config;
     if (!session.readConfig(config))
-        return failed(session.error());
+        return failed(session);
     out(QStringLiteral("time,flow (%1),velocity,signal strength,signal quality,totalizer")
             .arg(config.FlowUnitLabel));
     for (int n = 0; o.count == 0 || n < o.count; ++n) {
         const qint64 next = waiter.now() + kWatchIntervalMs;
         const auto reply = session.readFlow();
+        // Ctrl-C ends the watch, even in the middle of a reading.
         if (!reply)
-            return failed(session.error());
+            return CliInterrupt::requested() ? Success : failed(session.error());
         try {
             const FlowReading r(*reply);
             out(QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-ddTHH:mm:ss")) +
@@ -107,27 +131,27 @@ int watch(CliSession& session, Waiter& waiter, const CliOptions& o) {
             return failed(QStringLiteral("the meter's flow data holds a value that does not read"));
         }
         if (o.count == 0 || n + 1 < o.count)
-            waiter.waitUntil([] { return interrupted != 0; }, next);
-        if (interrupted)
+            waiter.waitUntil(&CliInterrupt::requested, next);
+        if (CliInterrupt::requested())
             break;
     }
     return Success;
 }
 
 int download(CliSession& session, const CliOptions& o) {
-    if (!session.identify())
-        return failed(session.error());
+    const bool identified = session.identify();
     const bool showProgress = stderrIsTerminal();
     DatalogRecord log;
-    const bool ok = session.download(
-        log, o.log, [] { return interrupted != 0; },
-        [&](float percent) {
+    const bool ok =
+        identified && session.download(log, o.log, &CliInterrupt::requested, [&](float percent) {
             if (showProgress)
                 std::fprintf(stderr, "\rDownloading datalog %d: %3.0f%%", o.log, double(percent));
         });
-    if (showProgress)
+    if (showProgress && identified)
         std::fputs("\r\033[K", stderr);
-    if (interrupted)
+    if (!identified && !CliInterrupt::requested())
+        return failed(session.error());
+    if (CliInterrupt::requested())
         return failed(QStringLiteral("download interrupted; no file written"));
     if (!ok)
         return failed(
@@ -136,8 +160,41 @@ int download(CliSession& session, const CliOptions& o) {
     if (!VdlFile::save(log, o.output, &error))
         return failed(QStringLiteral("cannot write %1: %2").arg(o.output, error));
     if (!o.csv.isEmpty() && !LogCsv::save(log, o.csv, &error))
-        return failed(QStringLiteral("cannot write %1: %2").arg(o.csv, error));
+        return failed(QStringLiteral("cannot write %1: %2; the datalog was saved to %3")
+                          .arg(o.csv, error, o.output));
     return Success;
+}
+
+int meterCommand(CliSession& session, Waiter& waiter, const CliOptions& o) {
+    switch (o.command) {
+    case CliOptions::Command::Identify:
+        if (!session.identify())
+            return failed(session);
+        out(QStringLiteral("model=") + session.model());
+        out(QStringLiteral("version=") + session.version());
+        out(QStringLiteral("serial=") + session.serial());
+        return Success;
+    case CliOptions::Command::Config: {
+        ConfigRecord config;
+        if (!session.readConfig(config))
+            return failed(session);
+        for (const QString& line : CliSession::configLines(config))
+            out(line);
+        return Success;
+    }
+    case CliOptions::Command::Watch:
+        return watch(session, waiter, o);
+    case CliOptions::Command::Logs:
+        if (!session.readDirectory([](int file, qint32 points) {
+                out(QStringLiteral("%1 %2").arg(file).arg(points));
+            }))
+            return failed(session);
+        return Success;
+    case CliOptions::Command::Download:
+        return download(session, o);
+    default:
+        return Usage;
+    }
 }
 
 } // namespace
@@ -170,6 +227,8 @@ int main(int argc, char* argv[]) {
         std::fputs(qPrintable(CliOptions::help()), stdout);
         return Success;
     }
+    if (const int status = checkOutputs(o); status != Success)
+        return status;
     if (o.command == CliOptions::Command::Export)
         return exportFile(o);
 
@@ -186,51 +245,26 @@ int main(int argc, char* argv[]) {
     if (!port.open())
         return failed(QStringLiteral("cannot open %1: %2").arg(device, port.errorString()));
 
-    // A download or a watch ends in good order on Ctrl-C (a download writes
-    // nothing then); the short commands simply stop.
-    if (o.command == CliOptions::Command::Download || o.command == CliOptions::Command::Watch) {
-        std::signal(SIGINT, onInterrupt);
-        std::signal(SIGTERM, onInterrupt);
-    }
     EventLoopWaiter waiter;
     CliPrompts prompts;
     MeterLink link(port, waiter, prompts);
     CliSession session(link);
+    // Ctrl-C or SIGTERM closes the line: every wait ends at once, a download
+    // writes no file, a watch ends in good order.
+    const CliInterrupt interrupt([&link] { link.shutDown(); });
 
-    switch (o.command) {
-    case CliOptions::Command::Identify:
-        if (!session.identify())
-            return failed(session.error());
-        out(QStringLiteral("model=") + session.model());
-        out(QStringLiteral("version=") + session.version());
-        out(QStringLiteral("serial=") + session.serial());
-        return Success;
-    case CliOptions::Command::Config: {
-        ConfigRecord config;
-        if (!session.readConfig(config))
-            return failed(session.error());
-        for (const QString& line : CliSession::configLines(config))
-            out(line);
-        return Success;
-    }
-    case CliOptions::Command::Watch:
-        return watch(session, waiter, o);
-    case CliOptions::Command::Logs:
-        if (!session.readDirectory([](int file, qint32 points) {
-                out(QStringLiteral("%1 %2").arg(file).arg(points));
-            }))
-            return failed(session.error());
-        return Success;
-    case CliOptions::Command::Download:
-        return download(session, o);
-    case CliOptions::Command::Report:
-        return runReport(
-            session, link, waiter, o,
-            o.port.isEmpty()
-                ? QStringLiteral("Com%1 (%2)").arg(store->startupPortNumber()).arg(device)
-            : o.port == device ? device
-                               : QStringLiteral("%1 (%2)").arg(o.port, device));
-    default:
-        return Usage;
-    }
+    // The port as the report names it: the Com number and its device, or
+    // the device given.
+    const QString portText =
+        o.port.isEmpty() ? QStringLiteral("Com%1 (%2)").arg(store->startupPortNumber()).arg(device)
+        : o.port == device ? device
+                           : QStringLiteral("%1 (%2)").arg(o.port, device);
+    const int status = o.command == CliOptions::Command::Report
+                           ? runReport(session, link, waiter, o, portText)
+                           : meterCommand(session, waiter, o);
+    // A reply still on its way (the last one of a scan, a reply's tail) is
+    // taken off the line, so the next session starts clean.
+    if (!CliInterrupt::requested())
+        link.discardUntilQuiet();
+    return status;
 }

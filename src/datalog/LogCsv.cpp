@@ -1,7 +1,6 @@
 #include "LogCsv.h"
 
 #include "LogText.h"
-#include "link/DisplayFormat.h"
 #include "ui/Prompts.h"
 
 #include <QSaveFile>
@@ -46,12 +45,12 @@ QByteArray LogCsv::encode(const DatalogRecord& log) {
     out += "time," + field(QStringLiteral("flow (%1)").arg(log.LogUnits)) + ',' +
            field(QStringLiteral("volume (%1 x %2)").arg(log.LogUnits, timeBaseName(log.LogUnits))) +
            ",reverse" + kLineEnd;
-    LogText::forEachPoint(log, [&](const LogText::Point& p) {
+    LogText::forEachWritten(log, [&](const LogText::Written& p) {
         out += isoTime(p.time);
         out += ',';
-        out += GeneralForm(p.flow).toLatin1();
+        out += p.flow.toLatin1();
         out += ',';
-        out += GeneralForm(float(p.volume)).toLatin1();
+        out += p.volume.toLatin1();
         out += p.negative ? ",1" : ",0";
         out += kLineEnd;
     });
@@ -82,9 +81,11 @@ bool LogCsv::save(const DatalogRecord& log, const QString& path, QString* error)
 }
 
 void LogCsv::exportLog(const DatalogRecord& log, Prompts& prompts) {
-    const QString path =
+    // An extension is added when the user typed none.
+    const QString path = Prompts::withDefaultSuffix(
         prompts.saveFileName(QStringLiteral("Export DataLog as CSV"),
-                             QStringLiteral("CSV Files (*.csv);;All Files (*)"), QString());
+                             QStringLiteral("CSV Files (*.csv);;All Files (*)"), QString()),
+        QStringLiteral("csv"));
     if (path.isEmpty())
         return;
     QString error;

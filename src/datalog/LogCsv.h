@@ -11,7 +11,9 @@ class Prompts;
 // names each column and the log's unit, then one line per point with the time
 // in ISO 8601, the flow, the running volume and a reverse-flow mark (0/1).
 // Numbers always use "."; lines end with CR LF; a field holding a comma, a
-// quote or a line break is quoted.
+// quote or a line break is quoted. A log loaded from a file is written with
+// the file's own numbers and marks; a volume the file did not give in a
+// readable form is left empty.
 class LogCsv {
 public:
     // The file's bytes for log (loaded, with a known unit letter).

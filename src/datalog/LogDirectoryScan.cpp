@@ -1,10 +1,10 @@
 #include "LogDirectoryScan.h"
 
+#include "LogHeader.h"
+
 #include "link/MeterLink.h"
 #include "link/SerialPort.h"
 #include "link/Waiter.h"
-
-#include <cmath>
 
 namespace {
 
@@ -41,7 +41,8 @@ bool LogDirectoryScan::run(DatalogDirectory& directory) {
 bool LogDirectoryScan::readFile(int d, DatalogDirectory::File& file) {
     LinkState& state = link_.state();
     for (int attempt = 1; attempt <= kFileAttempts; ++attempt) {
-        link_.waiter().pause(kOpenPauseMs);
+        // The pause also clears the line, and ends at once if it closes.
+        link_.discardUntilQuiet(kOpenPauseMs);
         if (link_.isShutDown() || !link_.port().isOpen())
             return false;
         link_.port().discardInput();
@@ -74,11 +75,13 @@ bool LogDirectoryScan::readFile(int d, DatalogDirectory::File& file) {
         const QByteArray count = link_.ReadComm(0);
         if (count.isEmpty() || count.contains(kBad))
             continue;
-        file.scale = scale.trimmed().toFloat();
-        file.interval =
-            qint16(std::clamp(std::trunc(interval.trimmed().toDouble()), -32768.0, 32767.0));
-        file.points =
-            qint32(std::clamp(std::round(count.trimmed().toDouble()), -2147483648.0, 2147483647.0));
+        LogHeader header;
+        header.scale = scale;
+        header.interval = interval;
+        header.count = count;
+        file.scale = header.scaleValue();
+        file.interval = header.intervalValue();
+        file.points = header.pointCount();
         return true;
     }
     return false;

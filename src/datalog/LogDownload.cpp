@@ -1,5 +1,6 @@
 #include "LogDownload.h"
 
+#include "LogHeader.h"
 #include "LogText.h"
 #include "link/FieldConversions.h"
 #include "link/MeterLink.h"
@@ -12,7 +13,8 @@ namespace {
 
 // Opens of the file before the header counts as unreadable.
 constexpr int kHeaderAttempts = 5;
-// Requests of one section before the download gives up.
+// Requests of one section before the download gives up (a wrong block, or a
+// checksum that differs, asks for the same section again).
 constexpr int kSectionAttempts = 5;
 // Checksum queries of one section before the download gives up.
 constexpr int kChecksumAttempts = 5;
@@ -33,16 +35,8 @@ constexpr int kDefaultBaud = 19200;
 
 const QByteArray kFlush = MeterLink::FlushPrefix;
 const QByteArray kBad = QByteArrayLiteral("Bad");
-
-// Val(): the number at the start of a text ("1.95", "  12abc"); 0 when none.
-double leadingNumber(const QByteArray& text) {
-    const QByteArray t = text.trimmed();
-    qsizetype end = 0;
-    while (end < t.size() && (std::isdigit(uchar(t[end])) || t[end] == '.' ||
-                              (end == 0 && (t[end] == '-' || t[end] == '+'))))
-        ++end;
-    return t.left(end).toDouble();
-}
+// The meter's reply line to a section request begins with the request's opcode.
+const QByteArray kSectionEcho = QByteArrayLiteral("RD");
 
 int baudOf(const QString& settings) {
     bool ok = false;
@@ -75,32 +69,13 @@ LogDownload::LogDownload(MeterLink& link, Progress progress)
 QByteArray LogDownload::sectionRequest(const QString& model, const QString& version,
                                        qint32 remaining, int bytes) {
     const QByteArray count = bytes == 0 ? QByteArray() : QByteArray::number(bytes);
-    const double v = leadingNumber(version.mid(1, 4).toLatin1());
+    const double v = LogHeader::number(version.mid(1, 4).toLatin1());
     if (model == QLatin1String("Velmar KR5") && v < 1.9)
         return "RD," + count;
     if (model == QLatin1String("Velmar KR5") || model == QLatin1String("Velmar KR4") ||
         model == QLatin1String("Velmar KR3"))
         return "RD," + QByteArray::number(remaining) + "," + count;
     return {};
-}
-
-QDateTime LogDownload::startTime(const QByteArray& date, const QByteArray& time) {
-    const int day = int(leadingNumber(date.mid(3, 2))) - 1;
-    const int month = int(leadingNumber(date.left(2))) - 1;
-    int year = int(leadingNumber(date.right(2)));
-    if (year == 0)
-        year = 100;
-    QTime t = QTime::fromString(QString::fromLatin1(time.trimmed()), QStringLiteral("H:mm:ss"));
-    if (!t.isValid())
-        t = QTime::fromString(QString::fromLatin1(time.trimmed()), QStringLiteral("h:mm:ss AP"));
-    if (!t.isValid())
-        t = QTime(0, 0);
-    QDate d = QDate(2000, 1, 1).addYears(year);
-    if (month != 0)
-        d = d.addMonths(month);
-    if (day != 0)
-        d = d.addDays(day);
-    return QDateTime(d, t, Qt::UTC);
 }
 
 QByteArray LogDownload::readField() {
@@ -127,16 +102,31 @@ QByteArray LogDownload::readBlock(int bytes) {
 LogDownload::Outcome LogDownload::run(DatalogRecord& target, const QString& model,
                                       const QString& version, const QString& logId) {
     QString errorText = QStringLiteral("Error Downloading Log");
+    const QString file = QStringLiteral("Datalog %1").arg(logId);
+    const auto failure = [](const QString& words, const QString& detail) {
+        Outcome out;
+        out.failure.words = words;
+        out.failure.detail = detail;
+        return out;
+    };
     if (sectionRequest(model, version, 1, 2).isEmpty())
-        return {false, QStringLiteral("The meter's model \"%1\" is not one the program knows how "
-                                      "to download a datalog from. Nothing was downloaded.")
-                           .arg(model)};
+        return failure(errorText, QStringLiteral("The meter's model \"%1\" is not one the "
+                                                 "program knows how to download a datalog from.")
+                                      .arg(model));
 
     SerialPort& port = link_.port();
-    const auto fail = [&](const QString& text) {
+    int section = 0, sections = 0;
+    const auto fail = [&](const QString& words, const QString& detail) {
         if (port.isOpen() && port.bytesWaiting() > 0)
             port.discardInput();
-        return Outcome{false, stopped() ? QString() : text};
+        Outcome out = failure(words, detail);
+        out.closing = stopped();
+        out.failure.section = section;
+        out.failure.sections = sections;
+        return out;
+    };
+    const auto atSection = [&](const QString& what) {
+        return QStringLiteral("Section %1 of %2: ").arg(section).arg(sections) + what;
     };
 
     DatalogRecord log;
@@ -146,23 +136,30 @@ LogDownload::Outcome LogDownload::run(DatalogRecord& target, const QString& mode
     // The listing is only traced.
     port.discardInput();
     send("DL,0");
-    const int listed = int(leadingNumber(readField().mid(3)));
+    const int listed = int(LogHeader::number(readField().mid(3)));
     for (int i = 0; i < std::min(listed, kMaxListedFiles) && !stopped(); ++i)
         progress_.trace(readField());
 
     // The header.
-    QByteArray date, time;
+    LogHeader header;
     bool shortSeen = false;
     for (int attempt = 1;; ++attempt) {
         if (stopped())
-            return fail(errorText);
+            return fail(errorText, {});
+        // A repeat first lets the rest of the failed answer arrive and go.
+        if (attempt > 1)
+            link_.discardUntilQuiet();
         port.discardInput();
         send("OD,DATALOG" + logId.toLatin1());
         // Anything but the echo (nothing, or a late line of an earlier
         // reply) opens the file again.
         if (readField() != "OD,DATALOG" + logId.toLatin1()) {
             if (attempt >= kHeaderAttempts)
-                return fail(errorText);
+                return fail(errorText,
+                            QStringLiteral("%1: the meter did not answer the request to open it "
+                                           "(%2 tries).")
+                                .arg(file)
+                                .arg(attempt));
             continue;
         }
         // A field cut short by a pause of the meter would shift the ones
@@ -174,32 +171,39 @@ LogDownload::Outcome LogDownload::run(DatalogRecord& target, const QString& mode
             cut = cut || link_.state().ReplyStatus != 0;
             return f;
         };
-        date = field();
-        time = field();
-        log.LogUnits = QString::fromLatin1(field());
-        const bool empty = date.isEmpty() && time.isEmpty() && log.LogUnits.isEmpty();
-        const QByteArray scale = empty ? QByteArray() : field();
-        const QByteArray interval = empty ? QByteArray() : field();
-        const QByteArray count = empty ? QByteArray() : field();
+        header = {};
+        header.date = field();
+        header.time = field();
+        header.units = field();
+        const bool empty = header.date.isEmpty() && header.time.isEmpty() && header.units.isEmpty();
+        if (!empty) {
+            header.scale = field();
+            header.interval = field();
+            header.count = field();
+        }
         if (cut) {
             if (attempt >= kHeaderAttempts)
-                return fail(errorText);
+                return fail(errorText, QStringLiteral("%1: the meter's header reply was cut "
+                                                      "short %2 times.")
+                                           .arg(file)
+                                           .arg(attempt));
             continue;
         }
-        log.LogScale = float(leadingNumber(scale));
-        log.LogInterval =
-            qint16(std::clamp(std::trunc(leadingNumber(interval)), -32768.0, 32767.0));
-        const double points = std::round(leadingNumber(count));
-        log.LogPointCount = qint32(std::clamp(points, -2147483648.0, 2147483647.0));
-        for (const QByteArray& line :
-             {date, time, log.LogUnits.toLatin1(), scale, interval, count, logId.toLatin1()})
+        log.LogPointCount = header.pointCount();
+        for (const QByteArray& line : {header.date, header.time, header.units, header.scale,
+                                       header.interval, header.count, logId.toLatin1()})
             progress_.trace(line);
         if (log.LogPointCount < 2) {
+            const QString detail =
+                empty ? QStringLiteral("%1 on the meter holds no log.").arg(file)
+                      : QStringLiteral("%1 on the meter holds %2 points; a log needs at least 2.")
+                            .arg(file)
+                            .arg(log.LogPointCount);
             if (shortSeen)
-                return fail(QStringLiteral("Less than 2 points in log"));
+                return fail(QStringLiteral("Less than 2 points in log"), detail);
             shortSeen = true;
             if (attempt >= kHeaderAttempts)
-                return fail(errorText);
+                return fail(errorText, detail);
             continue;
         }
         send("DC,0");
@@ -211,17 +215,18 @@ LogDownload::Outcome LogDownload::run(DatalogRecord& target, const QString& mode
         break;
     }
     if (log.LogPointCount > DatalogRecord::MaxPoints)
-        return fail(QStringLiteral("Datalog %1 on the meter claims %2 points, more than the "
-                                   "%3 the program can hold. Nothing was downloaded.")
-                        .arg(logId)
-                        .arg(log.LogPointCount)
-                        .arg(DatalogRecord::MaxPoints));
-    const qint32 perUnit = DatalogRecord::secondsPerUnit(log.LogUnits);
-    if (perUnit == 0)
-        return fail(QStringLiteral("Datalog %1 on the meter gives its flow unit as \"%2\", whose "
-                                   "last letter is not S, M, H or D, so its volumes cannot be "
-                                   "worked out. Nothing was downloaded.")
-                        .arg(logId, log.LogUnits));
+        return fail(errorText, QStringLiteral("%1 on the meter claims %2 points, more than the "
+                                              "%3 the program can hold.")
+                                   .arg(file)
+                                   .arg(log.LogPointCount)
+                                   .arg(DatalogRecord::MaxPoints));
+    // A header that makes no sense is refused before a single point is fetched.
+    if (const QString problem = header.problem(logId); !problem.isEmpty())
+        return fail(errorText, problem);
+    log.LogUnits = QString::fromLatin1(header.units);
+    log.LogScale = header.scaleValue();
+    log.LogInterval = header.intervalValue();
+    sections = int((log.LogPointCount + kSectionPoints - 1) / kSectionPoints);
 
     // The sections.
     qint32 remaining = log.LogPointCount;
@@ -230,13 +235,22 @@ LogDownload::Outcome LogDownload::run(DatalogRecord& target, const QString& mode
     qint32 stored = 0;
     int requests = 0;
     log.LogPoints.resize(size_t(log.LogPointCount));
+    // A meter asked with the remaining count serves that section again; one
+    // asked with the older form moves on, so a bad section cannot be retried.
+    const bool canRetrySection = sectionRequest(model, version, 1, 2).count(',') == 2;
+    // Requests of the section under way whose checksum differed.
+    int sumRetries = 0;
     while (remaining >= 0) {
         const int bytes = 2 * std::min(remaining, kSectionPoints);
+        section = std::min(int(stored / kSectionPoints) + 1, sections);
         QByteArray block;
-        for (int attempt = 1;; ++attempt) {
-            link_.waiter().pause(kSectionPauseMs);
+        for (int attempt = 1 + sumRetries;; ++attempt) {
+            // The pause before a request also throws away whatever is still
+            // arriving (a late block, a reply's tail), so no stale byte is
+            // read as the reply to this request.
+            link_.discardUntilQuiet(kSectionPauseMs);
             if (stopped() || progress_.cancelled())
-                return fail(errorText);
+                return fail(errorText, atSection(QStringLiteral("the download was cancelled.")));
             send(sectionRequest(model, version, remaining, bytes));
             const QByteArray line = readField();
             progress_.trace(line);
@@ -254,14 +268,21 @@ LogDownload::Outcome LogDownload::run(DatalogRecord& target, const QString& mode
                 progress_.trace(stars);
                 progress_.setCancelCaption(QStringLiteral("Cancel %1").arg(requests));
                 if (attempt >= kSectionAttempts)
-                    return fail(errorText);
+                    return fail(errorText, atSection(QStringLiteral("the meter did not answer "
+                                                                    "(%1 tries).")
+                                                         .arg(attempt)));
                 continue;
             }
-            block = readBlock(bytes);
+            // Anything but the request's echo is not this section's reply.
+            block = line.startsWith(kSectionEcho) ? readBlock(bytes) : QByteArray();
             progress_.trace(block);
             if (block.size() != bytes) {
                 if (attempt >= kSectionAttempts)
-                    return fail(errorText);
+                    return fail(errorText, atSection(QStringLiteral("%1 of its %2 bytes arrived "
+                                                                    "(%3 tries).")
+                                                         .arg(block.size())
+                                                         .arg(bytes)
+                                                         .arg(attempt)));
                 continue;
             }
             break;
@@ -270,15 +291,8 @@ LogDownload::Outcome LogDownload::run(DatalogRecord& target, const QString& mode
             break;
         const qint32 sum = link_.state().ReplyByteSum;
         progress_.trace(QByteArray::number(sum));
-        for (int k = 0; k < bytes / 2; ++k) {
-            if (progress_.cancelled())
-                return fail(errorText);
-            const qint16 raw = StrToInt(block.mid(2 * k, 2));
-            log.LogPoints[size_t(stored++)] = raw;
-            const qint16 magnitude = qint16(std::abs(raw));
-            maximum = std::max(maximum, magnitude);
-            minimum = std::min(minimum, magnitude);
-        }
+        if (progress_.cancelled())
+            return fail(errorText, atSection(QStringLiteral("the download was cancelled.")));
         for (int i = 0; i < kChecksumPauseRounds; ++i)
             link_.waiter().yield();
         link_.writeDirect(kFlush + MeterLink::CommandTerminator);
@@ -287,29 +301,70 @@ LogDownload::Outcome LogDownload::run(DatalogRecord& target, const QString& mode
         QByteArray reply;
         for (int query = 1;; ++query) {
             if (stopped())
-                return fail(errorText);
+                return fail(errorText, {});
             port.discardInput();
             send("DC,0,");
             reply = readField();
             if (!reply.isEmpty() && !reply.contains(kBad))
                 break;
-            port.discardInput();
+            // A late answer (and every one queued behind it) goes before the
+            // query is asked again.
+            link_.discardUntilQuiet();
             if (query >= kChecksumAttempts)
-                return fail(errorText);
+                return fail(errorText, atSection(QStringLiteral("the meter did not give the "
+                                                                "section's checksum (%1 tries).")
+                                                     .arg(query)));
         }
         if (!sumMatches(reply, sum)) {
             send("DC,0");
-            if (!sumMatches(readField(), sum))
-                return fail(errorText);
+            const QByteArray again = readField();
+            if (!sumMatches(again, sum) && canRetrySection && ++sumRetries < kSectionAttempts) {
+                progress_.trace(QStringLiteral("Section %1 of %2: checksum differs, asked again "
+                                               "(attempt %3 of %4)")
+                                    .arg(section)
+                                    .arg(sections)
+                                    .arg(sumRetries + 1)
+                                    .arg(kSectionAttempts)
+                                    .toLatin1());
+                continue;
+            }
+            if (!sumMatches(again, sum)) {
+                Outcome out = fail(errorText, {});
+                out.failure.meterSum =
+                    QString::fromLatin1(again.isEmpty() ? reply.right(4) : again.right(4))
+                        .toUpper();
+                out.failure.receivedSum = sum;
+                out.failure.detail = atSection(
+                    QStringLiteral("checksum %1 from the meter, %2 received%3.")
+                        .arg(out.failure.meterSum,
+                             QString::number(sum, 16).toUpper().rightJustified(4, u'0'),
+                             sumRetries > 0 ? QStringLiteral(" (%1 tries)").arg(sumRetries)
+                                            : QString()));
+                return out;
+            }
+        }
+        sumRetries = 0;
+        link_.noteGoodReply();
+        // Only a section whose sum the meter confirmed is stored.
+        for (int k = 0; k < bytes / 2; ++k) {
+            if (progress_.cancelled())
+                return fail(errorText, atSection(QStringLiteral("the download was cancelled.")));
+            const qint16 raw = StrToInt(block.mid(2 * k, 2));
+            log.LogPoints[size_t(stored++)] = raw;
+            const qint16 magnitude = qint16(std::abs(raw));
+            maximum = std::max(maximum, magnitude);
+            minimum = std::min(minimum, magnitude);
         }
         remaining -= bytes / 2;
         progress_.setProg(float(stored) / float(log.LogPointCount) * 100.0f);
     }
 
     log.LogMaxRaw = maximum;
-    log.LogStart = startTime(date, time);
+    log.LogStart = *LogHeader::startTime(header.date, header.time);
     LogText::buildLines(log, minimum, maximum);
     log.PageFactor = DatalogRecord::pageFactorFor(log.LogPointCount);
     target = std::move(log);
-    return {true, {}};
+    Outcome done;
+    done.ok = true;
+    return done;
 }

@@ -24,11 +24,31 @@ public:
         std::function<void(const QByteArray&)> trace;         // a line for the debug page
     };
 
+    // Why a download failed: the program's classic words first ("Error
+    // Downloading Log", "Less than 2 points in log", "0 points received from
+    // log from log section " n), then what happened in plain words ("Section
+    // 18 of 125: the meter did not answer"). The datalog window shows the two
+    // as two lines, corvane-cli as two lines on stderr.
+    struct Failure {
+        QString words;
+        QString detail;
+        int section = 0;  // 1-based section the download stopped in; 0 before the points
+        int sections = 0; // sections of the whole log; 0 before the header was read
+        // A checksum that never matched: the meter's four hexadecimal digits
+        // and the byte sum of what arrived.
+        QString meterSum;
+        qint32 receivedSum = -1;
+
+        QString text() const { return detail.isEmpty() ? words : words + u'\n' + detail; }
+    };
+
     struct Outcome {
         bool ok = false;
-        // The message for the user after a failure; empty when the program
-        // is closing (nothing is shown then).
-        QString message;
+        // The line closed or the program is closing: nothing is shown.
+        bool closing = false;
+        Failure failure;
+        // What the user is told after a failure; empty on success and when closing.
+        QString message() const { return ok || closing ? QString() : failure.text(); }
     };
 
     LogDownload(MeterLink& link, Progress progress);
@@ -44,9 +64,6 @@ public:
     // the program does not know.
     static QByteArray sectionRequest(const QString& model, const QString& version, qint32 remaining,
                                      int bytes);
-    // The first section's start: "1/1/2000 " + time of day, plus the years,
-    // months and days of an MM/DD/YY date, where year 00 is 2100.
-    static QDateTime startTime(const QByteArray& date, const QByteArray& time);
 
 private:
     QByteArray readField();

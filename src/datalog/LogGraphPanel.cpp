@@ -119,7 +119,13 @@ void LogGraphPanel::setZoom(int value) {
 }
 
 void LogGraphPanel::logReplacing() {
+    if (zoom() != Grey)
+        zoomBeforeReplacing_ = zoom();
     setZoom(Grey);
+}
+
+void LogGraphPanel::logKept() {
+    setZoom(zoomBeforeReplacing_);
 }
 
 void LogGraphPanel::showNewLog() {
@@ -207,5 +213,6 @@ void LogGraphPanel::Picture6_MouseUp(QPointF graph) {
 }
 
 void LogGraphPanel::ExportCsv_Click() {
+    const Prompts::ParentScope parent(prompts_, window());
     LogCsv::exportLog(log_, prompts_);
 }

@@ -29,9 +29,12 @@ public:
 
     // A download or load starts: the zoom box turns grey and draws nothing.
     void logReplacing();
-    // A new log is in place (or the old one stays after a failure): scroll
-    // ranges from its size, the listing from the top, the whole log drawn.
+    // A new log is in place: scroll ranges from its size, the listing from
+    // the top, the whole log drawn.
     void showNewLog();
+    // The replacement failed and the log shown before stays: the zoom box
+    // gets back the value it had and the graph is drawn again.
+    void logKept();
 
     // File > "Export CSV...": enabled while a log of two points or more is shown.
     QAction* exportCsvAction() const { return exportCsv_; }
@@ -64,6 +67,7 @@ private:
     QLineEdit* txtLogDt_[4];
     QPlainTextEdit* Text8_;
     QAction* exportCsv_;
+    int zoomBeforeReplacing_ = WholeLog;
     bool dragging_ = false;
     QPointF corner_;
     QRectF shapeRect_;

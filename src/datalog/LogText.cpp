@@ -1,10 +1,11 @@
 #include "LogText.h"
 
-#include "link/DisplayFormat.h"
-
 #include <QLocale>
 
 namespace {
+
+// Two-digit years below this belong to the 2000s, the rest to the 1900s.
+constexpr int kCenturyPivot = 30;
 
 // Reads an unsigned decimal number of 1 to maxDigits digits at pos.
 bool readNumber(QByteArrayView s, qsizetype& pos, int maxDigits, int& value) {
@@ -42,9 +43,18 @@ std::optional<QDateTime> LogText::readFixedForm(QByteArrayView s) {
     qsizetype p = 0;
     int month, day, year, hour, minute, second;
     if (!readNumber(s, p, 2, month) || !expect(s, p, '/') || !readNumber(s, p, 2, day) ||
-        !expect(s, p, '/') || !readNumber(s, p, 4, year) || !expect(s, p, ' ') ||
-        !readNumber(s, p, 2, hour) || !expect(s, p, ':') || !readNumber(s, p, 2, minute) ||
-        !expect(s, p, ':') || !readNumber(s, p, 2, second) || !expect(s, p, ' '))
+        !expect(s, p, '/'))
+        return std::nullopt;
+    const qsizetype yearFrom = p;
+    if (!readNumber(s, p, 4, year))
+        return std::nullopt;
+    if (p - yearFrom == 2)
+        year = windowedYear(year);
+    else if (p - yearFrom != 4)
+        return std::nullopt;
+    if (!expect(s, p, ' ') || !readNumber(s, p, 2, hour) || !expect(s, p, ':') ||
+        !readNumber(s, p, 2, minute) || !expect(s, p, ':') || !readNumber(s, p, 2, second) ||
+        !expect(s, p, ' '))
         return std::nullopt;
     if (s.size() - p != 2 || (s[p + 1] != 'M' && s[p + 1] != 'm'))
         return std::nullopt;
@@ -93,7 +103,15 @@ std::optional<QDateTime> LogText::readDateTime(const QString& text) {
     const QDateTime t = locale.toDateTime(s, localeForm);
     if (!t.isValid())
         return std::nullopt;
-    return QDateTime(t.date(), t.time(), Qt::UTC);
+    QDate d = t.date();
+    // A two-digit year of the locale's form reads as 19xx: the window decides.
+    if (!localeForm.contains(QStringLiteral("yyyy")) && localeForm.contains(QStringLiteral("yy")))
+        d = QDate(windowedYear(d.year() % 100), d.month(), d.day());
+    return QDateTime(d, t.time(), Qt::UTC);
+}
+
+int LogText::windowedYear(int twoDigitYear) {
+    return twoDigitYear < kCenturyPivot ? 2000 + twoDigitYear : 1900 + twoDigitYear;
 }
 
 QString LogText::startedLine(const QString& logId, const QDateTime& start) {
@@ -110,28 +128,27 @@ QString LogText::rangeLine(float lowest, float highest, const QString& units) {
            GeneralForm(highest) + u' ' + units;
 }
 
-QString LogText::listingLine(const Point& p) {
+QString LogText::listingLine(const Written& p) {
     QByteArray line;
     line.reserve(64);
     appendDateTime(line, p.time);
-    line +=
-        "    " + GeneralForm(p.flow).toLatin1() + "    " + GeneralForm(float(p.volume)).toLatin1();
+    line += "    " + p.flow.toLatin1() + "    " + p.volume.toLatin1();
     if (p.negative)
         line += "  ****";
     return QString::fromLatin1(line);
 }
 
-void LogText::appendFileLine(QByteArray& out, const Point& p) {
+void LogText::appendFileLine(QByteArray& out, const Written& p) {
     appendDateTime(out, p.time);
     out += " \t ";
-    out += GeneralForm(p.flow).toLatin1();
+    out += p.flow.toLatin1();
     out += " \t ";
-    out += GeneralForm(float(p.volume)).toLatin1();
+    out += p.volume.toLatin1();
     if (p.negative)
         out += "****";
 }
 
-QString LogText::fileLine(const Point& p) {
+QString LogText::fileLine(const Written& p) {
     QByteArray line;
     appendFileLine(line, p);
     return QString::fromLatin1(line);
@@ -144,5 +161,5 @@ void LogText::buildLines(DatalogRecord& log, qint16 minimum, qint16 maximum) {
                  << pointsLine(log.LogPointCount, log.LogInterval)
                  << rangeLine(float(minimum) * log.LogScale, float(maximum) * log.LogScale,
                               log.LogUnits);
-    forEachPoint(log, [&](const Point& p) { log.LogLines << listingLine(p); });
+    forEachWritten(log, [&](const Written& p) { log.LogLines << listingLine(p); });
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "link/DisplayFormat.h"
 #include "shared/DatalogRecord.h"
 
 #include <QByteArray>
@@ -7,6 +8,7 @@
 #include <QDateTime>
 #include <QString>
 
+#include <cmath>
 #include <optional>
 
 // The text form of a datalog: its dates and times, header lines and point
@@ -24,8 +26,12 @@ public:
     // The fixed form first, then the locale's short date and long time. The
     // result carries the wall-clock fields as UTC.
     static std::optional<QDateTime> readDateTime(const QString& text);
-    // The fixed form alone, exactly (no surrounding blanks).
+    // The fixed form alone, exactly (no surrounding blanks): a four-digit
+    // year, or a two-digit one of older files through the century window.
     static std::optional<QDateTime> readFixedForm(QByteArrayView text);
+    // The century of a two-digit year as older files meant it: 00-29 are
+    // 2000-2029, 30-99 are 1930-1999.
+    static int windowedYear(int twoDigitYear);
 
     // The three header lines.
     static QString startedLine(const QString& logId, const QDateTime& start);
@@ -54,13 +60,35 @@ public:
         }
     }
 
+    // A point as files and exports write it: flow and volume in the general
+    // number form (volume empty when a loaded file's did not read).
+    struct Written {
+        QDateTime time;
+        QString flow;
+        QString volume;
+        bool negative;
+    };
+    // Walks the points as they are written: a loaded file's own values, or
+    // those of forEachPoint as single-precision numbers.
+    template <typename Fn> static void forEachWritten(const DatalogRecord& log, Fn&& fn) {
+        if (!log.FilePoints.empty()) {
+            for (const DatalogRecord::FilePoint& p : log.FilePoints)
+                fn(Written{p.time, GeneralForm(p.flow),
+                           std::isnan(p.volume) ? QString() : GeneralForm(p.volume), p.reverse});
+            return;
+        }
+        forEachPoint(log, [&](const Point& p) {
+            fn(Written{p.time, GeneralForm(p.flow), GeneralForm(float(p.volume)), p.negative});
+        });
+    }
+
     // The listing's line of a point: time, four spaces, flow, four spaces,
     // volume, and "  ****" for a negative point.
-    static QString listingLine(const Point& p);
+    static QString listingLine(const Written& p);
     // The file's line of a point: the three fields separated by space, tab,
     // space; "****" straight after the volume for a negative point.
-    static QString fileLine(const Point& p);
-    static void appendFileLine(QByteArray& out, const Point& p);
+    static QString fileLine(const Written& p);
+    static void appendFileLine(QByteArray& out, const Written& p);
 
     // Builds the header and point lines of a downloaded log; minimum and
     // maximum are the smallest and largest absolute raw values.

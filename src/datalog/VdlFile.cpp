@@ -15,7 +15,7 @@ const QByteArray kLineEnd = QByteArrayLiteral("\r\n");
 // The count in header line 2 ends with a space within its first ten characters.
 constexpr int kCountFieldWidth = 10;
 // Largest raw value a loaded flow is scaled to.
-constexpr float kFullScaleRaw = 32767.0f;
+constexpr double kFullScaleRaw = 32767;
 
 // A fraction of exactly one half goes to the even neighbour.
 qint64 roundEven(double v) {
@@ -35,7 +35,7 @@ QByteArray VdlFile::encode(const DatalogRecord& log) {
     out.reserve(qsizetype(log.LogPointCount) * 48 + 256);
     for (int k = 0; k < 3; ++k)
         out += '"' + log.LogLines.value(k).toLatin1() + '"' + kLineEnd;
-    LogText::forEachPoint(log, [&](const LogText::Point& p) {
+    LogText::forEachWritten(log, [&](const LogText::Written& p) {
         LogText::appendFileLine(out, p);
         out += kLineEnd;
     });
@@ -70,9 +70,23 @@ QByteArrayView trimmed(QByteArrayView v) {
     return v;
 }
 
-// One point line: the time of field 1, the number of field 2. Fields are cut
-// at tabs; a line has two or three of them.
-bool readPoint(QByteArrayView line, QDateTime& time, float& value) {
+// A number field: the program's own form, else the locale's; nothing when
+// neither reads it.
+std::optional<double> readNumber(QByteArrayView number) {
+    double v = 0;
+    const auto r = std::from_chars(number.data(), number.data() + number.size(), v);
+    bool ok = r.ec == std::errc() && r.ptr == number.data() + number.size() && !number.isEmpty();
+    if (!ok)
+        v = QLocale().toDouble(QString::fromLatin1(number), &ok);
+    if (!ok)
+        return std::nullopt;
+    return v;
+}
+
+// One point line: the time of field 1, the number of field 2 and the volume
+// of field 3 without its reverse-flow mark (NaN when it does not read).
+// Fields are cut at tabs; a line has two or three of them.
+bool readPoint(QByteArrayView line, QDateTime& time, double& value, double* volume = nullptr) {
     const qsizetype t1 = line.indexOf('\t');
     const qsizetype t2 = t1 < 0 ? -1 : line.indexOf('\t', t1 + 1);
     if (t2 < 0 || line.count('\t') > 3)
@@ -83,16 +97,19 @@ bool readPoint(QByteArrayView line, QDateTime& time, float& value) {
         t = LogText::readDateTime(QString::fromLatin1(when));
     if (!t)
         return false;
-    const QByteArrayView number = trimmed(line.sliced(t1 + 1, t2 - t1 - 1));
-    double v = 0;
-    const auto r = std::from_chars(number.data(), number.data() + number.size(), v);
-    bool ok = r.ec == std::errc() && r.ptr == number.data() + number.size() && !number.isEmpty();
-    if (!ok)
-        v = QLocale().toDouble(QString::fromLatin1(number), &ok);
-    if (!ok || !std::isfinite(v) || v < 0 || v > std::numeric_limits<float>::max())
+    const std::optional<double> v = readNumber(trimmed(line.sliced(t1 + 1, t2 - t1 - 1)));
+    if (!v || !std::isfinite(*v) || *v < 0 || *v > std::numeric_limits<float>::max())
         return false;
     time = *t;
-    value = float(v);
+    value = *v;
+    if (volume) {
+        const qsizetype t3 = line.indexOf('\t', t2 + 1);
+        QByteArrayView field = line.sliced(t2 + 1, (t3 < 0 ? line.size() : t3) - t2 - 1);
+        while (field.endsWith('*'))
+            field.chop(1);
+        const std::optional<double> total = readNumber(trimmed(field));
+        *volume = total && std::isfinite(*total) ? *total : std::nan("");
+    }
     return true;
 }
 
@@ -105,8 +122,10 @@ QString display(QByteArrayView line) {
 
 bool VdlFile::LogLine(const QString& line, QDateTime& time, float& value, QString& shown) {
     const QByteArray bytes = line.toLatin1();
-    if (!readPoint(bytes, time, value))
+    double v = 0;
+    if (!readPoint(bytes, time, v))
         return false;
+    value = float(v);
     shown = display(bytes);
     return true;
 }
@@ -160,42 +179,44 @@ std::optional<DatalogRecord> VdlFile::decode(const QByteArray& bytes, QString* e
                        .arg(count)
                        .arg(qint64(lines.size()) - 3));
 
-    std::vector<float> values(static_cast<size_t>(count));
-    std::vector<bool> negative(static_cast<size_t>(count));
+    log.FilePoints.resize(size_t(count));
     log.LogLines.reserve(qsizetype(count) + 3);
-    QDateTime last;
-    float highest = 0, lowest = 0;
+    double highest = 0, lowest = 0;
     for (qint64 i = 0; i < count; ++i) {
         const QByteArrayView line = lines[size_t(3 + i)];
-        QDateTime time;
-        float value = 0;
-        if (!readPoint(line, time, value))
+        DatalogRecord::FilePoint& p = log.FilePoints[size_t(i)];
+        if (!readPoint(line, p.time, p.flow, &p.volume))
             return bad(QStringLiteral("line %1 is not a point line.").arg(4 + i));
-        if (i == 0) {
-            log.LogStart = time;
-            highest = lowest = value;
-        } else {
-            highest = std::max(highest, value);
-            lowest = std::min(lowest, value);
-        }
-        last = time;
-        values[size_t(i)] = value;
-        negative[size_t(i)] = line.endsWith('*');
+        highest = i == 0 ? p.flow : std::max(highest, p.flow);
+        lowest = i == 0 ? p.flow : std::min(lowest, p.flow);
+        p.reverse = line.endsWith('*');
         log.LogLines << display(line);
     }
-    const double interval = double(log.LogStart.secsTo(last)) / double(count - 1);
+    log.LogStart = log.FilePoints.front().time;
+    const double interval =
+        double(log.LogStart.secsTo(log.FilePoints.back().time)) / double(count - 1);
     if (interval < 0 || interval > 32767)
         return bad(QStringLiteral("its times do not run forward at a steady interval."));
     log.LogInterval = qint16(roundEven(interval));
     log.LogPointCount = qint32(count);
-    log.LogScale = highest / kFullScaleRaw;
+    // The graph's raw counts: the highest flow becomes 32767, worked out in
+    // double precision so that no finite flow, however small or large,
+    // overflows a count or changes its sign. A reverse point keeps at least
+    // one count, so the graph still draws it red.
+    log.LogScale = float(highest / kFullScaleRaw);
+    const auto rawOf = [&](double v) {
+        return highest > 0 ? qint16(std::clamp(roundEven(v / highest * kFullScaleRaw), qint64(0),
+                                               qint64(kFullScaleRaw)))
+                           : qint16(0);
+    };
     // An all-zero log loads as zeros; the graph says so.
-    log.LogMaxRaw = highest > 0 ? qint16(kFullScaleRaw) : 0;
-    log.LogMinRaw = highest > 0 ? qint16(roundEven(lowest / log.LogScale)) : 0;
+    log.LogMaxRaw = rawOf(highest);
+    log.LogMinRaw = rawOf(lowest);
     log.LogPoints.resize(size_t(count));
     for (size_t i = 0; i < size_t(count); ++i) {
-        const qint16 raw = highest > 0 ? qint16(roundEven(values[i] / log.LogScale)) : 0;
-        log.LogPoints[i] = negative[i] ? qint16(-raw) : raw;
+        const DatalogRecord::FilePoint& p = log.FilePoints[i];
+        const qint16 raw = rawOf(p.flow);
+        log.LogPoints[i] = p.reverse ? qint16(-std::max(raw, qint16(1))) : raw;
     }
     log.PageFactor = DatalogRecord::pageFactorFor(log.LogPointCount);
     return log;

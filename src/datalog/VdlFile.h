@@ -23,8 +23,10 @@ public:
     // Writes log to path; on failure error says why and the old file stays.
     static bool save(const DatalogRecord& log, const QString& path, QString* error);
 
-    // The log a file's bytes hold, or nothing (and error says why). Flows are
-    // rescaled so that the largest becomes 32767 raw counts.
+    // The log a file's bytes hold, or nothing (and error says why). The
+    // file's own times, flows, volumes and marks are kept as they are
+    // (FilePoints), so a save or an export writes the same numbers; for the
+    // graph the flows are rescaled so that the largest becomes 32767 raw counts.
     static std::optional<DatalogRecord> decode(const QByteArray& bytes, QString* error);
     static std::optional<DatalogRecord> load(const QString& path, QString* error);
 

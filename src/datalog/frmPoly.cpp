@@ -18,7 +18,9 @@
 #include <QAction>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QDir>
 #include <QFileInfo>
+#include <QFont>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QGuiApplication>
@@ -28,6 +30,7 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QScreen>
+#include <QTime>
 #include <QVBoxLayout>
 
 namespace {
@@ -40,6 +43,7 @@ constexpr qint64 kPendingReadsWaitMs = 5000;
 constexpr int kLastLogFile = 254;
 
 const QString kFileFilter = QStringLiteral("Log Files (*.VDL *.vdl);;All Files (*.*)");
+const QString kFileSuffix = QStringLiteral("VDL");
 const QString kNoLog = QStringLiteral("No Datalog Loaded");
 
 } // namespace
@@ -99,13 +103,21 @@ void frmPoly::buildControls() {
     Frame2_ = new QGroupBox(central);
     Frame2_->setObjectName(QStringLiteral("Frame2"));
     Frame2_->installEventFilter(this);
+    lblShownLog_ = new QLabel(Frame2_);
+    lblShownLog_->setObjectName(QStringLiteral("lblShownLog"));
+    lblShownLog_->setWordWrap(true);
+    QFont bold = lblShownLog_->font();
+    bold.setBold(true);
+    lblShownLog_->setFont(bold);
     lblLogInfo_ = new QLabel(kNoLog, Frame2_);
     lblLogInfo_->setObjectName(QStringLiteral("lblLogInfo"));
     lblLogInfo_->setWordWrap(true);
     // Room for the log's three header lines, each wrapped once at most.
     lblLogInfo_->setMinimumHeight(lblLogInfo_->fontMetrics().lineSpacing() * 6);
     lblLogInfo_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    (new QVBoxLayout(Frame2_))->addWidget(lblLogInfo_);
+    auto* info = new QVBoxLayout(Frame2_);
+    info->addWidget(lblShownLog_);
+    info->addWidget(lblLogInfo_);
 
     // The graph and the listing of the log.
     graph_ = new LogGraphPanel(log_, link_.prompts(), central);
@@ -196,12 +208,14 @@ void frmPoly::runExclusive(std::function<void()> body) {
     owner_.runWhenIdle(this, [this, token, body = std::move(body)] {
         queued_.reset();
         LineOwner::Exclusive exclusive(owner_);
+        // Whatever the operation or the link has to say belongs to this window.
+        const Prompts::ParentScope parent(link_.prompts(), this);
         body();
     });
 }
 
 bool frmPoly::meterConnected() const {
-    return flags_.LinkEstablished && link_.port().isOpen() && !owner_.isShutDown();
+    return link_.connection().connected() && !owner_.isShutDown();
 }
 
 void frmPoly::RetreveUnitLog() {
@@ -241,6 +255,9 @@ void frmPoly::GetLogHeaders() {
         return;
     runExclusive([this] {
         QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+        // A count shows once its log has been read, never an older one.
+        for (QLabel* count : Logpts_)
+            count->clear();
         LogDirectoryScan scan(link_);
         scan.onFile = [this](int d, qint32 points) {
             Logpts_[d]->setText(QString::number(points));
@@ -258,6 +275,7 @@ void frmPoly::cmdGetLog_Click() {
 void frmPoly::mnuGetLog_Click() {
     if (busy())
         return;
+    const Prompts::ParentScope parent(link_.prompts(), this);
     if (!meterConnected()) {
         link_.prompts().message(QStringLiteral("No meter is connected, so no log can be "
                                                "downloaded. Connect to the meter from the Comm "
@@ -289,12 +307,21 @@ void frmPoly::mnuGetLog_Click() {
         if (owner_.isShutDown())
             return;
         if (!outcome.ok) {
-            log_.clear();
-            showLog();
-            if (!outcome.message.isEmpty())
-                link_.prompts().message(outcome.message, Prompts::Icon::Exclamation);
+            // The log shown before, its graph and listing stay until a
+            // download is complete.
+            graph_->logKept();
+            const QString message = outcome.message();
+            if (!message.isEmpty())
+                link_.prompts().message(
+                    log_.loaded() ? message + QStringLiteral("\nThe log shown before stays.")
+                                  : message,
+                    Prompts::Icon::Exclamation);
             flags_.NeedSysConfig = true;
         } else {
+            shownLog_ =
+                QStringLiteral("Datalog %1, downloaded from the meter at %2")
+                    .arg(logId, QTime::currentTime().toString(QStringLiteral("h:mm:ss AP")));
+            lblShownLog_->setToolTip(QString());
             showLog();
         }
         // Polling comes back only if it ran before (not in the demonstration state).
@@ -304,6 +331,9 @@ void frmPoly::mnuGetLog_Click() {
 }
 
 void frmPoly::showLog() {
+    const bool named = log_.loaded() && !shownLog_.isEmpty();
+    lblShownLog_->setText(named ? QStringLiteral("Shown: ") + shownLog_ : QString());
+    lblShownLog_->setVisible(named);
     lblLogInfo_->setText(log_.loaded() ? log_.LogLines.mid(0, 3).join(u'\n') : kNoLog);
     graph_->showNewLog();
 }
@@ -312,13 +342,18 @@ void frmPoly::mnuSave_Click() {
     if (busy())
         return;
     Prompts& prompts = link_.prompts();
+    const Prompts::ParentScope parent(prompts, this);
     if (!log_.loaded()) {
         prompts.message(QStringLiteral("No Log To Save"));
         return;
     }
     QString name;
     for (;;) {
-        name = prompts.saveFileName(QStringLiteral("Save DataLog File"), kFileFilter, QString());
+        // The filter hides files without the extension: it is added when
+        // the user typed none, before the question about replacing a file.
+        name = Prompts::withDefaultSuffix(
+            prompts.saveFileName(QStringLiteral("Save DataLog File"), kFileFilter, QString()),
+            kFileSuffix);
         if (name.isEmpty())
             return;
         if (!QFileInfo::exists(name))
@@ -345,6 +380,7 @@ void frmPoly::mnuLoad_Click() {
     if (busy())
         return;
     Prompts& prompts = link_.prompts();
+    const Prompts::ParentScope parent(prompts, this);
     QString name;
     for (;;) {
         name = prompts.openFileName(QStringLiteral("Load DataLog File"), kFileFilter, QString());
@@ -364,6 +400,8 @@ void frmPoly::mnuLoad_Click() {
     }
     fresh->CurrentLogId = log_.CurrentLogId;
     log_ = std::move(*fresh);
+    shownLog_ = QStringLiteral("file ") + QFileInfo(name).fileName();
+    lblShownLog_->setToolTip(QDir::toNativeSeparators(QFileInfo(name).absoluteFilePath()));
     showLog();
 }
 
@@ -371,6 +409,7 @@ void frmPoly::mnuErase_Click() {
     if (busy())
         return;
     Prompts& prompts = link_.prompts();
+    const Prompts::ParentScope parent(prompts, this);
     const Prompts::Answer answer = prompts.ask(
         QStringLiteral("This will erase all Datalogs stored in the uniit.  Are you sure you want "
                        "to do this?"),
@@ -401,7 +440,7 @@ void frmPoly::mnuErase_Click() {
 
 void frmPoly::mnuAbout_Click() {
     if (host_.showAbout)
-        host_.showAbout();
+        host_.showAbout(this);
 }
 
 void frmPoly::mnuQuit_Click() {

@@ -35,11 +35,11 @@ class frmPoly : public QMainWindow {
 public:
     // What the window needs from the main window.
     struct Host {
-        std::function<QString()> modelText;   // "Velmar KR5", as the main window shows it
-        std::function<QString()> versionText; // "V1.95"
-        std::function<bool()> pollingActive;  // the polling timer runs
-        std::function<void(bool)> setPolling; // starts or stops the polling timer
-        std::function<void()> showAbout;
+        std::function<QString()> modelText;           // "Velmar KR5", as the main window shows it
+        std::function<QString()> versionText;         // "V1.95"
+        std::function<bool()> pollingActive;          // the polling timer runs
+        std::function<void(bool)> setPolling;         // starts or stops the polling timer
+        std::function<void(QWidget* over)> showAbout; // the About box, over this window
     };
 
     frmPoly(MeterLink& link, LineOwner& owner, SchedulingFlags& flags, ConfigRecord& config,
@@ -106,6 +106,10 @@ private:
     QGroupBox* Frame1_ = nullptr;
     QGroupBox* Frame2_ = nullptr;
     QLabel* lblLogInfo_ = nullptr;
+    // Which log the window shows: "Datalog 2, downloaded from the meter at
+    // ..." or "file site7.vdl".
+    QLabel* lblShownLog_ = nullptr;
+    QString shownLog_;
     QPushButton* cmdGetLogHeader_ = nullptr;
     QPushButton* cmdGetLog_ = nullptr;
     QLineEdit* txtcurrentlog_ = nullptr;

@@ -32,7 +32,7 @@ CrossproductPage::CrossproductPage(SignalDiagnostics& diagnostics, ServiceSwitch
     showCurrent();
 }
 
-void CrossproductPage::Refresh() {
+bool CrossproductPage::Refresh() {
     markVisited();
-    diagnostics_.DoAnalysis(AnalysisCapture::Crossproduct);
+    return diagnostics_.DoAnalysis(AnalysisCapture::Crossproduct);
 }

@@ -9,5 +9,5 @@ class CrossproductPage : public DiagnosticPage {
 public:
     CrossproductPage(SignalDiagnostics& diagnostics, ServiceSwitches& switches,
                      QWidget* parent = nullptr);
-    void Refresh() override;
+    bool Refresh() override;
 };

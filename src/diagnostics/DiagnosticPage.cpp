@@ -95,6 +95,15 @@ QPushButton* DiagnosticPage::addSaveButton(const QString& name) {
     return button;
 }
 
+void DiagnosticPage::setStale(bool stale) {
+    for (QLineEdit* box : findChildren<QLineEdit*>())
+        box->setEnabled(!stale);
+    for (QPlainTextEdit* box : findChildren<QPlainTextEdit*>())
+        box->setEnabled(!stale);
+    for (PlotSurface* picture : findChildren<PlotSurface*>())
+        picture->setEnabled(!stale);
+}
+
 void DiagnosticPage::showCurrent() {
     const auto& boxes = diagnostics_.boxes();
     for (QLineEdit* box : findChildren<QLineEdit*>()) {

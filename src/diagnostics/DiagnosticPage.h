@@ -26,6 +26,8 @@ public:
     // What the "Save to Log" button does (the communications log's record).
     std::function<void()> onSaveToLog;
 
+    // Dims every box and picture; the buttons and choices stay usable.
+    void setStale(bool stale) override;
     // A named box of the page and the caption it is known by.
     struct Figure {
         QString caption, name;

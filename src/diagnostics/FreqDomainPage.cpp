@@ -29,7 +29,7 @@ FreqDomainPage::FreqDomainPage(SignalDiagnostics& diagnostics, ServiceSwitches& 
     showCurrent();
 }
 
-void FreqDomainPage::Refresh() {
+bool FreqDomainPage::Refresh() {
     markVisited();
-    diagnostics_.ComboDual(SignalCapture::Spectra);
+    return diagnostics_.ComboDual(SignalCapture::Spectra);
 }

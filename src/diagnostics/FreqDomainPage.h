@@ -9,5 +9,5 @@ class FreqDomainPage : public DiagnosticPage {
 public:
     FreqDomainPage(SignalDiagnostics& diagnostics, ServiceSwitches& switches,
                    QWidget* parent = nullptr);
-    void Refresh() override;
+    bool Refresh() override;
 };

@@ -85,7 +85,7 @@ RawFlowDataPage::RawFlowDataPage(SignalDiagnostics& diagnostics, ServiceSwitches
     showCurrent();
 }
 
-void RawFlowDataPage::Refresh() {
+bool RawFlowDataPage::Refresh() {
     markVisited();
-    diagnostics_.DoAnalysis(AnalysisCapture::RawFlowData);
+    return diagnostics_.DoAnalysis(AnalysisCapture::RawFlowData);
 }

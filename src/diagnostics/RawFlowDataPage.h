@@ -10,5 +10,5 @@ class RawFlowDataPage : public DiagnosticPage {
 public:
     RawFlowDataPage(SignalDiagnostics& diagnostics, ServiceSwitches& switches,
                     QWidget* parent = nullptr);
-    void Refresh() override;
+    bool Refresh() override;
 };

@@ -23,7 +23,8 @@ Limits limitsOf(std::span<const double> a, std::span<const double> b) {
 
 // The spectrum pair of one range. With normalise, the low-frequency curve is
 // scaled to the high-frequency maximum for drawing only; a low-frequency
-// maximum of 0 (a dead transducer) cannot be scaled and draws as it is.
+// maximum of 0 (a dead transducer) cannot be scaled and draws as it is. The
+// lower limit, and so the span, comes from the decoded minima before scaling.
 PlotSurface::Drawing spectrumPair(const SignalArrays::Spectrum& low,
                                   const SignalArrays::Spectrum& high, bool normalise,
                                   QString& span) {
@@ -31,6 +32,7 @@ PlotSurface::Drawing spectrumPair(const SignalArrays::Spectrum& low,
     const std::vector<double> highCurve = SignalPlots::toDoubles(high);
     const auto [lowMin, lowMax] = std::minmax_element(lowCurve.begin(), lowCurve.end());
     const auto [highMin, highMax] = std::minmax_element(highCurve.begin(), highCurve.end());
+    const double lower = std::min(*lowMin, *highMin);
     double upper = std::max(*lowMax, *highMax);
     if (normalise && *lowMax != 0) {
         const double factor = *highMax / *lowMax;
@@ -38,7 +40,6 @@ PlotSurface::Drawing spectrumPair(const SignalArrays::Spectrum& low,
             v = std::nearbyint(factor * v); // halves to even
         upper = *highMax;
     }
-    const double lower = std::min(*std::min_element(lowCurve.begin(), lowCurve.end()), *highMin);
     span = QString::number(qint64(upper - lower));
     return SignalPlots::DualPlot(upper, lower, lowCurve, highCurve);
 }

@@ -37,7 +37,7 @@ QByteArray SignalDiagnostics::ExamineResults(int n) {
     return combined.size() == ReplyLength ? combined.right(SignalDecoder::BlockLength) : block;
 }
 
-void SignalDiagnostics::ComboDual(SignalCapture::Mode mode) {
+bool SignalDiagnostics::ComboDual(SignalCapture::Mode mode) {
     const int first = mode == SignalCapture::Spectra ? 1 : 5;
     std::array<QByteArray, 4> blocks;
     for (int k = 0; k < 4; ++k) {
@@ -47,7 +47,7 @@ void SignalDiagnostics::ComboDual(SignalCapture::Mode mode) {
              ++r)
             blocks[k] = ExamineData(first + k);
         if (blocks[k].size() != SignalDecoder::BlockLength)
-            return; // the tick is lost anyway; spare the line the other blocks
+            return false; // the tick is lost anyway; spare the line the other blocks
     }
     try {
         const SignalCapture c = SignalCapture::decode(mode, blocks, normaliseFft);
@@ -57,10 +57,12 @@ void SignalDiagnostics::ComboDual(SignalCapture::Mode mode) {
         show(c.boxes);
     } catch (const FieldError&) {
         // A value that does not fit: the tick changes nothing.
+        return false;
     }
+    return true;
 }
 
-void SignalDiagnostics::DoAnalysis(AnalysisCapture::Mode mode) {
+bool SignalDiagnostics::DoAnalysis(AnalysisCapture::Mode mode) {
     StatusValid = 0;
     AnalysisCapture::Input in;
     in.mode = mode;
@@ -69,19 +71,19 @@ void SignalDiagnostics::DoAnalysis(AnalysisCapture::Mode mode) {
     in.xr1 = ExamineResults(1);
     in.xr2 = ExamineResults(2);
     if (in.xr1.size() != SignalDecoder::BlockLength || in.xr2.size() != SignalDecoder::BlockLength)
-        return;
+        return false;
     if (AnalysisCapture::needsPeakBlocks(mode, showPeakSelection)) {
         in.xr3 = ExamineResults(3);
         in.xr4 = ExamineResults(4);
         if (in.xr3.size() != SignalDecoder::BlockLength ||
             in.xr4.size() != SignalDecoder::BlockLength)
-            return;
+            return false;
     }
     AnalysisCapture c;
     try {
         c = AnalysisCapture::decode(in);
     } catch (const FieldError&) {
-        return; // a value that does not fit: the tick changes nothing
+        return false; // a value that does not fit: the tick changes nothing
     }
     c.commitTo(arrays_);
     StatusValid = c.statusValid;
@@ -102,6 +104,7 @@ void SignalDiagnostics::DoAnalysis(AnalysisCapture::Mode mode) {
     show(boxes);
     if (c.analysed && onSupervisorOutput)
         onSupervisorOutput();
+    return true;
 }
 
 void SignalDiagnostics::show(const QHash<QString, QString>& boxes) {

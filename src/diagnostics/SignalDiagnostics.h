@@ -31,10 +31,11 @@ public:
     SignalDiagnostics(MeterLink& link, SignalArrays& arrays, ConfigRecord& config,
                       QObject* parent = nullptr);
 
-    // One tick of page 1 (TimeSamples) or 2 (Spectra).
-    void ComboDual(SignalCapture::Mode mode);
-    // One tick of page 3 (Crossproduct) or 4 (RawFlowData).
-    void DoAnalysis(AnalysisCapture::Mode mode);
+    // One tick of page 1 (TimeSamples) or 2 (Spectra); true when every
+    // block arrived whole and decoded.
+    bool ComboDual(SignalCapture::Mode mode);
+    // One tick of page 3 (Crossproduct) or 4 (RawFlowData); true likewise.
+    bool DoAnalysis(AnalysisCapture::Mode mode);
 
     // The 540-byte block of "XD," n, or what came back when that failed.
     QByteArray ExamineData(int n);

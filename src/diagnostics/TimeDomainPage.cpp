@@ -21,7 +21,7 @@ TimeDomainPage::TimeDomainPage(SignalDiagnostics& diagnostics, ServiceSwitches& 
     showCurrent();
 }
 
-void TimeDomainPage::Refresh() {
+bool TimeDomainPage::Refresh() {
     markVisited();
-    diagnostics_.ComboDual(SignalCapture::TimeSamples);
+    return diagnostics_.ComboDual(SignalCapture::TimeSamples);
 }

@@ -9,5 +9,5 @@ class TimeDomainPage : public DiagnosticPage {
 public:
     TimeDomainPage(SignalDiagnostics& diagnostics, ServiceSwitches& switches,
                    QWidget* parent = nullptr);
-    void Refresh() override;
+    bool Refresh() override;
 };

@@ -48,10 +48,9 @@ template <typename Real> Decimal toDecimal(Real value, int significant) {
     return parseScientific(buf, r.ptr);
 }
 
-template <typename Real> Decimal shortestDecimal(Real value) {
-    char buf[64];
-    const auto r = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::scientific);
-    Decimal d = parseScientific(buf, r.ptr);
+// value rounded to `significant` digits, trailing zeros dropped.
+template <typename Real> Decimal roundedDecimal(Real value, int significant) {
+    Decimal d = toDecimal(value, significant);
     while (d.digits.size() > 1 && d.digits.back() == '0')
         d.digits.pop_back();
     return d;
@@ -174,12 +173,12 @@ QString nonFinite(double value) {
     return value < 0 ? QStringLiteral("-Inf") : QStringLiteral("Inf");
 }
 
-template <typename Real> QString generalForm(Real value, int fixedMaxExponent) {
+template <typename Real> QString generalForm(Real value, int significant, int fixedMaxExponent) {
     if (!std::isfinite(value))
         return nonFinite(double(value));
     if (value == 0)
         return QStringLiteral("0");
-    const Decimal d = shortestDecimal(value);
+    const Decimal d = roundedDecimal(value, significant);
     const int n = int(d.digits.size());
     QString out;
     if (value < 0)
@@ -221,9 +220,9 @@ QString FormatNumber(float value, const QString& pattern) {
 }
 
 QString GeneralForm(double value) {
-    return generalForm(value, DoubleFixedMaxExponent);
+    return generalForm(value, DoubleDigits, DoubleFixedMaxExponent);
 }
 
 QString GeneralForm(float value) {
-    return generalForm(value, SingleFixedMaxExponent);
+    return generalForm(value, SingleDigits, SingleFixedMaxExponent);
 }

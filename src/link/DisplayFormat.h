@@ -33,9 +33,12 @@ template <std::integral Int> QString FormatNumber(Int value, const QString& patt
     return FormatNumber(double(value), pattern);
 }
 
-// The shortest decimal text that reads back as the same number: fixed
-// notation ("0.1", "-12.5", "300") for magnitudes from 1E-05 up to below
-// 1E+15 (single: 1E+07), otherwise the classic exponent form with a signed,
-// at least two-digit exponent ("1E-07", "-2.5E+20"). Zero is "0".
+// The classic general form: the value rounded to the digits its type
+// carries (7 significant digits for a single, 15 for a double, half away
+// from zero on the decimal digits) with trailing zeros dropped, so the single
+// 30.94 shows as "30.94", never "30.939999". Fixed notation ("0.1", "-12.5",
+// "300") for magnitudes from 1E-05 up to below 1E+15 (single: 1E+07),
+// otherwise the exponent form with a signed, at least two-digit exponent
+// ("1E-07", "-2.5E+20"). Zero is "0".
 QString GeneralForm(double value);
 QString GeneralForm(float value);

@@ -4,6 +4,8 @@
 #include "Waiter.h"
 #include "ui/Prompts.h"
 
+#include <algorithm>
+
 namespace {
 
 // How long one attempt waits for the expected byte count before the command is
@@ -20,6 +22,23 @@ constexpr qint64 kNextByteMs = 350;
 // The reply timer after each byte of a single-line read (mode 0): the meter may
 // pause while it composes a text reply.
 constexpr qint64 kNextLineByteMs = 800;
+// The most bytes one line read takes. The meter's longest text line is well
+// under 40 characters; a longer run without a line feed is not a reply (noise,
+// another instrument on the port) and fails the read.
+constexpr int kMaxLineBytes = 256;
+// The longest one line read may run, however the bytes keep coming: a real
+// text reply takes a few dozen bytes and at most a pause or two of the meter.
+constexpr qint64 kMaxLineMs = 3000;
+// The most bytes a binary read takes from what is waiting after its time-out:
+// twice the longest reply (561 bytes); the rest is discarded with it.
+constexpr int kMaxTakenBytes = 1122;
+// The line counts as quiet when no byte came for this long: the reply timer's
+// interval between bytes, after which a reply is taken to have ended.
+constexpr qint64 kQuietMs = kNextByteMs;
+// The longest a discard waits for the line to fall quiet: longer than any
+// reply of the meter, short enough that a device streaming without end costs
+// one bounded pause before the request goes out anyway.
+constexpr qint64 kQuietLimitMs = 2000;
 // Short replies that end an attempt although they fall short of the expected
 // count: "RecErr" padded to 12 and CR LF (14), "Bad OPCode " and LF (12), and
 // a bare two-byte answer (2).
@@ -125,9 +144,12 @@ QByteArray MeterLink::readReply(int count) {
 
     if (count == -1 || count == 0) {
         const qint64 nextByteMs = count == -1 ? kNextByteMs : kNextLineByteMs;
+        // Each byte restarts the reply timer, but never beyond the line's
+        // own limit: a port that streams without a line feed ends the read.
+        const qint64 limit = waiter_.now() + kMaxLineMs;
         bool finished = false;
         while (!finished) {
-            if (!waitForBytes(1, deadline)) {
+            if (result.size() >= kMaxLineBytes || !waitForBytes(1, std::min(deadline, limit))) {
                 timedOut = true;
                 break;
             }
@@ -166,7 +188,8 @@ QByteArray MeterLink::readReply(int count) {
             timedOut = true;
             if (port_.isOpen() && port_.bytesWaiting() > 0) {
                 state_.ReplyStatus = 1;
-                for (int b = port_.readByte(); b >= 0; b = port_.readByte()) {
+                for (int b = port_.readByte(); b >= 0 && result.size() < kMaxTakenBytes;
+                     b = port_.readByte()) {
                     result.append(char(b));
                     state_.RawReply.append(char(b));
                 }
@@ -182,6 +205,32 @@ QByteArray MeterLink::readReply(int count) {
     if (state_.RawReply.contains(kBadOp) || result.contains(kBadOp))
         state_.ReplyStatus = 2;
     return result;
+}
+
+bool MeterLink::discardUntilQuiet(qint64 atLeastMs) {
+    if (depth_ > 0 || shutDown_)
+        return false;
+    Wire wire(*this);
+    return drainUntilQuiet(atLeastMs);
+}
+
+bool MeterLink::drainUntilQuiet(qint64 atLeastMs) {
+    const qint64 start = waiter_.now();
+    const qint64 limit = start + std::max(atLeastMs, kQuietLimitMs);
+    qint64 lastByte = start;
+    while (port_.isOpen()) {
+        if (port_.bytesWaiting() > 0) {
+            port_.discardInput();
+            lastByte = waiter_.now();
+        }
+        const qint64 quietFrom = std::max(start + atLeastMs, lastByte + kQuietMs);
+        if (waiter_.now() >= quietFrom)
+            return true;
+        if (waiter_.now() >= limit)
+            return false;
+        waitForBytes(1, std::min(quietFrom, limit));
+    }
+    return false;
 }
 
 QByteArray MeterLink::SendCommand(const QByteArray& command, int mode, int length) {
@@ -216,8 +265,12 @@ QByteArray MeterLink::SendCommand(const QByteArray& command, int mode, int lengt
             // What an attempt left behind (a reply one byte short, a late
             // fragment) must not be counted with the repeat's reply: the two
             // would make up the length and be read as one misframed record.
-            if (attempt > 0)
+            if (attempt > 0) {
+                // Part of a reply came: the rest may still be on its way.
+                if (k > 0)
+                    drainUntilQuiet(0);
                 port_.discardInput();
+            }
             port_.write(command);
             state_.LastCommand = command;
             waitForBytes(length, waiter_.now() + kByteCountWaitMs);
@@ -242,8 +295,8 @@ QByteArray MeterLink::SendCommand(const QByteArray& command, int mode, int lengt
             result = readReply(length == kDiagnosticReplyLength ? kDiagnosticBlockLength : 0);
             // Whatever follows the line belongs to no one; drop it without
             // disturbing what the line read left in the link state.
-            while (port_.isOpen() && port_.bytesWaiting() > 0 && port_.readByte() >= 0) {
-            }
+            if (port_.isOpen())
+                port_.discardInput();
         }
 
         const bool refused = binary ? state_.RawReply.contains(kBadOp) : result.contains(kRecErr);
@@ -310,8 +363,10 @@ bool MeterLink::SendUntilOk(const QByteArray& command) {
     for (int sends = 0; sends < kMaxOkSends; ++sends) {
         state_.CurrentCommand = framed;
         SendShortCommand(framed);
-        if (state_.RawReply.contains(kOk))
+        if (state_.RawReply.contains(kOk)) {
+            noteGoodReply();
             return true;
+        }
         if (!port_.isOpen()) {
             prompts_.message(QStringLiteral("The setting \"%1\" was not sent because the serial "
                                             "port is not open. Connect to the meter from the "

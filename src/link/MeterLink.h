@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ConnectionState.h"
 #include "shared/LinkState.h"
 
 #include <QByteArray>
@@ -31,6 +32,9 @@ public:
     SerialPort& port() { return port_; }
     Waiter& waiter() { return waiter_; }
     Prompts& prompts() { return prompts_; }
+    // The connection to the meter, as every window reads it.
+    ConnectionState& connection() { return connection_; }
+    const ConnectionState& connection() const { return connection_; }
 
     // The reply reader. count -1: a line, ended by a line feed with nothing
     // after it; 0: a line, ended by the first line feed; -2: every byte until
@@ -62,6 +66,26 @@ public:
     // Writes bytes as they stand (the identification and the version read,
     // which read their reply with ReadComm themselves).
     bool writeDirect(const QByteArray& bytes);
+
+    // Throws away what arrives for at least atLeastMs and then until no byte
+    // has come for a reply's between-byte interval, so the tail of a late or
+    // stalled reply goes with it and can never be read as the next reply.
+    // Bounded however much keeps arriving; false when the line never fell
+    // quiet (or the port closed). Used before a request is sent again.
+    bool discardUntilQuiet(qint64 atLeastMs = 0);
+
+    // Called by whoever found a reply whole and used it: the meter is
+    // answering. The connection state learns of every good reply (a datalog
+    // section or a setting's OK counts as much as a flow record); the
+    // callback is for observers such as tests and benchmarks.
+    void setGoodReplyCallback(std::function<void()> callback) {
+        onGoodReply_ = std::move(callback);
+    }
+    void noteGoodReply() {
+        connection_.goodReply();
+        if (onGoodReply_)
+            onGoodReply_();
+    }
 
     // True while an exchange is on the wire (ReadComm or a Send call runs).
     bool exchangeInProgress() const { return depth_ > 0; }
@@ -96,6 +120,8 @@ private:
     // Waits until count bytes are waiting, the port closes or the deadline
     // passes; true when the bytes are there.
     bool waitForBytes(int count, qint64 deadline);
+    // discardUntilQuiet without the check for an exchange on the wire.
+    bool drainUntilQuiet(qint64 atLeastMs);
     // Ends a call that found another exchange on the wire: nothing is written.
     QByteArray refuse();
     // Tells the user, once per connection, that the meter kept refusing.
@@ -105,8 +131,10 @@ private:
     Waiter& waiter_;
     Prompts& prompts_;
     LinkState state_;
+    ConnectionState connection_{port_, waiter_};
     int depth_ = 0;
     std::function<void()> onIdle_;
+    std::function<void()> onGoodReply_;
     bool errorLimitTold_ = false;
     bool shutDown_ = false;
 };

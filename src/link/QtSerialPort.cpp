@@ -194,6 +194,10 @@ bool QtSerialPort::open() {
     // The meter's side expects DTR raised, as a terminal would. Devices
     // without modem lines (pseudo-terminals) refuse this; that is no fault.
     port_.setDataTerminalReady(true);
+    // Bytes that reached the device before it was opened (the end of an
+    // earlier session's reply) belong to no exchange of this one.
+    port_.clear(QSerialPort::Input);
+    port_.readAll();
     port_.clearError();
     configuring_ = false;
     error_.clear();
@@ -347,8 +351,9 @@ void QtSerialPort::onError(QSerialPort::SerialPortError error) {
     const QString device = systemPath(port_.portName());
     port_.close();
     port_.clearError();
-    error_ = QStringLiteral("The serial port %1 stopped working (%2) and was closed. Check the "
-                            "cable or adapter, then connect again from the Comm menu.")
+    // What happened only: whoever reports it says how to connect again.
+    error_ = QStringLiteral("The serial port %1 stopped working (%2). Check the cable or "
+                            "adapter.")
                  .arg(device, why);
     failing_ = false;
     emit failed(error_);

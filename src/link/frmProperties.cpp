@@ -320,17 +320,15 @@ void frmProperties::applySettings() {
     const bool connected = host_.EstablishCommunication && host_.EstablishCommunication();
     if (connected) {
         link_.prompts().message(QStringLiteral("Communications Established"));
-        if (host_.setLinkEstablished)
-            host_.setLinkEstablished(true);
         QDialog::accept();
     } else {
-        link_.prompts().message(QStringLiteral("Communications Failed"));
+        link_.prompts().message(
+            link_.connection().failureText(QStringLiteral("Communications Failed")));
     }
 }
 
 void frmProperties::cmdCancel_Click() {
-    if (host_.setLinkEstablished)
-        host_.setLinkEstablished(false);
+    // Cancel changes nothing: a meter that answers stays connected.
     QDialog::reject();
 }
 

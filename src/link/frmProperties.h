@@ -22,10 +22,10 @@ class frmProperties : public QDialog {
 public:
     // What the dialog needs from the main window.
     struct Host {
-        // Opens the port if needed and identifies the meter; true when one answered.
+        // Opens the port if needed and identifies the meter; true when one
+        // answered. The connection state records the outcome and the main
+        // window starts polling on it, as at start-up.
         std::function<bool()> EstablishCommunication;
-        // Sets or clears LinkEstablished; true also starts the polling timer.
-        std::function<void(bool)> setLinkEstablished;
     };
 
     frmProperties(MeterLink& link, LineOwner& owner, PortSettingsStore& store, Host host,

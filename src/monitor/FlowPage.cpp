@@ -64,9 +64,23 @@ qint64 FlowPage::trendTime() const {
     return clockBase_ + (link_.waiter().now() - waiterBase_);
 }
 
-void FlowPage::Refresh() {
-    GetFlowData();
+bool FlowPage::Refresh() {
+    const bool answered = GetFlowData();
     ShowIndicators();
+    return answered;
+}
+
+void FlowPage::setStale(bool stale) {
+    for (QWidget* value : std::initializer_list<QWidget*>{
+             FlowValText_, FlowRateEEval_, velvaltext_, Velratetext_, SSvaltext_, SQvaltext_,
+             NormDispTime_, NormDispDate_, TotValtext_, TotXtext_, TotEEunit_, ErrMessBox_,
+             TxtLogging_, TxtXQmode_, TxtRemoteZero_})
+        value->setEnabled(!stale);
+}
+
+void FlowPage::showStartupText() {
+    InitText_->setText(StartupText);
+    InitText_->show();
 }
 
 void FlowPage::setInitText(const QString& text) {
@@ -203,12 +217,12 @@ void FlowPage::build() {
     layout->addWidget(trendView_, 3);
 }
 
-void FlowPage::GetFlowData() {
+bool FlowPage::GetFlowData() {
     Waiter& waiter = link_.waiter();
     const std::optional<QByteArray> record = reads_.readFlowRecord();
     if (!record) {
         trendView_->addGap(trendTime());
-        return;
+        return false;
     }
     const QByteArray& reply = *record;
     std::optional<FlowReading> shown;
@@ -252,11 +266,11 @@ void FlowPage::GetFlowData() {
     } catch (const std::exception&) {
         // A field that cannot be decoded fails this read; the page keeps
         // what it showed.
-    }
-    if (shown)
-        trendView_->addGood(trendTime(), config_.FlowUnitLabel, shown->Flow, shown->SignalStrength);
-    else
         trendView_->addGap(trendTime());
+        return false;
+    }
+    trendView_->addGood(trendTime(), config_.FlowUnitLabel, shown->Flow, shown->SignalStrength);
+    return true;
 }
 
 void FlowPage::ShowIndicators() {

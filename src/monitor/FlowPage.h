@@ -23,9 +23,12 @@ public:
     FlowPage(MeterLink& link, ConfigRecord& config, SchedulingFlags& flags,
              QWidget* parent = nullptr);
 
-    void Refresh() override;
-    // Reads one flow record and shows it; a failed read leaves the page as it was.
-    void GetFlowData();
+    bool Refresh() override;
+    // Dims the values, the status lines and the indicators.
+    void setStale(bool stale) override;
+    // Reads one flow record and shows it; a failed read leaves the page as it
+    // was and returns false.
+    bool GetFlowData();
     // The logging, XQ mode and remote zero indicators, from the last reading.
     void ShowIndicators();
     // Appends a line to the status box; "CLS" empties it.
@@ -35,6 +38,8 @@ public:
     // or the demonstration text).
     void setInitText(const QString& text);
     void showInitText(bool on);
+    // The box as a start-up shows it, with "Initializing Data  please Wait.".
+    void showStartupText();
 
     // The live flow trend under the figures, fed by every flow read.
     FlowTrendView& trendView() { return *trendView_; }

@@ -28,26 +28,45 @@ int commaFrom(const QByteArray& text, int from) {
 
 } // namespace
 
+bool MeterReads::wholeRecord(const QByteArray& record, const char* opcode, int length) {
+    return record.size() == length && record.startsWith(opcode) &&
+           record.back() == MeterLink::CommandTerminator;
+}
+
 int MeterReads::identify() {
     for (int attempt = 0; attempt < IdentifyAttempts; ++attempt) {
+        // The identification opens a session: whatever waits is stale. A
+        // repeat first lets the tail of the failed reply arrive and go.
+        if (attempt > 0)
+            link_.discardUntilQuiet();
+        else if (link_.port().isOpen())
+            link_.port().discardInput();
         if (!link_.writeDirect(MeterLink::FlushPrefix) || !link_.writeDirect(command("VT,0")))
             return 0;
         const QByteArray line = link_.ReadComm(0);
         for (int type : {5, 4, 3})
-            if (line.contains("VT," + QByteArray::number(type)))
+            if (line.contains("VT," + QByteArray::number(type))) {
+                link_.noteGoodReply();
                 return type;
+            }
     }
     return 0;
 }
 
 std::optional<QByteArray> MeterReads::readVersion() {
     for (int bad = 0; bad <= VersionRetries; ++bad) {
+        if (bad > 0)
+            link_.discardUntilQuiet();
         link_.writeDirect(command("VR,0"));
         QByteArray reply = link_.ReadComm(0);
+        // A line cut off by a stall is no version: it is read again.
+        const bool whole = link_.state().ReplyStatus == 0;
         if (link_.port().isOpen() && link_.port().bytesWaiting() > 0)
             reply += link_.ReadComm(0);
-        if (!reply.contains("BAD") && !reply.isEmpty() && reply.startsWith("VR"))
+        if (whole && !reply.contains("BAD") && !reply.isEmpty() && reply.startsWith("VR")) {
+            link_.noteGoodReply();
             return reply;
+        }
     }
     return std::nullopt;
 }
@@ -68,13 +87,14 @@ bool MeterReads::readRecord(const char* text, int mode, int length, const char* 
     const QByteArray reply = link_.SendCommand(state.CurrentCommand, mode, length);
     // Mode 3 returns the record itself; mode 2 leaves it in RawReply.
     const QByteArray record = mode == 3 ? reply : state.RawReply;
-    if (reply.isEmpty() || (opcode && !record.contains(opcode)))
+    if (reply.isEmpty() || !wholeRecord(record, opcode, length))
         return false;
     try {
         decode(record);
     } catch (const std::exception&) {
         return false;
     }
+    link_.noteGoodReply();
     return true;
 }
 
@@ -99,7 +119,7 @@ bool MeterReads::readChannelConfig(ConfigRecord& config) {
 }
 
 bool MeterReads::readLearnData(ConfigRecord& config) {
-    return readRecord("LR,0", 2, ConfigDecoder::LrnDataLength, nullptr, [&](const QByteArray& r) {
+    return readRecord("LR,0", 2, ConfigDecoder::LrnDataLength, "LR", [&](const QByteArray& r) {
         config.LrnConfig = ConfigDecoder::decodeLearnData(r);
     });
 }
@@ -110,7 +130,8 @@ std::optional<QByteArray> MeterReads::readFlowRecord() {
     state.CurrentCommand =
         QByteArray("FD,0,") + QByteArray::number(FdSequence) + MeterLink::CommandTerminator;
     const QByteArray reply = link_.SendCommand(state.CurrentCommand, 3, FlowReading::ReplyLength);
-    if (reply.size() != FlowReading::ReplyLength)
+    if (!wholeRecord(reply, "FD", FlowReading::ReplyLength))
         return std::nullopt;
+    link_.noteGoodReply();
     return reply;
 }

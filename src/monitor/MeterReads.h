@@ -21,13 +21,19 @@ public:
     // known model answered.
     int identify();
 
-    // "VR,0" until the reply is not refused, a bounded number of times: the
-    // reply (for example "VR,V1.95,12345"), or nothing.
+    // "VR,0" until a whole line that is not refused comes back, a bounded
+    // number of times: the reply (for example "VR,V1.95,12345"), or nothing.
     std::optional<QByteArray> readVersion();
     // The version text of a reply: between its first and second comma.
     static std::optional<QString> versionOf(const QByteArray& reply);
 
-    // "SC,0,", "CC,0," and "LR,0": true when the record arrived and decoded.
+    // A record is used only when whole: its opcode at the start, its full
+    // length and the line feed the meter puts in its last byte. Anything
+    // else (an error word, a cut reply, the tail of an earlier reply joined
+    // to the start of this one) is a failed read.
+    static bool wholeRecord(const QByteArray& record, const char* opcode, int length);
+
+    // "SC,0,", "CC,0," and "LR,0": true when the whole record arrived and decoded.
     // The channel read also derives the flow units, and a unit index outside
     // its table fails it whole.
     bool readSystemConfig(ConfigRecord& config);
@@ -35,7 +41,7 @@ public:
     bool readLearnData(ConfigRecord& config);
 
     // "FD,0,"n with the next sequence number (1 to 32767, then 1 again): the
-    // 38-byte record, or nothing.
+    // whole 38-byte record, or nothing.
     std::optional<QByteArray> readFlowRecord();
     qint16 FdSequence = 0;
 
@@ -44,8 +50,8 @@ public:
     int sysConfigYields = 0;
 
 private:
-    // One configuration read: sends command, checks the record carries
-    // opcode (when given) and decodes it; false when anything failed.
+    // One configuration read: sends command, checks the record is whole
+    // and decodes it; false when anything failed.
     template <typename Decode>
     bool readRecord(const char* command, int mode, int length, const char* opcode, Decode&& decode);
 

@@ -39,6 +39,15 @@ PollingCycle::PollingCycle(MeterLink& link, LineOwner& owner, SchedulingFlags& f
     Timer1_.setObjectName("Timer1");
     Timer1_.setInterval(PollIntervalMs);
     connect(&Timer1_, &QTimer::timeout, this, &PollingCycle::Timer1_Timer);
+    // Only the live pages' reads mark good replies: while the datalog window
+    // or the setup dialog has the meter, its silence is not judged.
+    link_.connection().silenceJudged = [this] {
+        return flags_.LiveMonitorActive && !flags_.ConfigPending;
+    };
+}
+
+PollingCycle::~PollingCycle() {
+    link_.connection().silenceJudged = nullptr;
 }
 
 void PollingCycle::startPolling() {
@@ -64,9 +73,10 @@ void PollingCycle::Launch() {
     }
     if (flags_.RelayTestOpen)
         return;
-    SerialPort& port = link_.port();
-    if (!port.isOpen())
+    // Only an identified meter is polled; without one nothing is sent.
+    if (!link_.connection().connected())
         return;
+    SerialPort& port = link_.port();
     LineOwner::Hold hold(owner_);
 
     if (flags_.NeedVersion) {
@@ -98,8 +108,11 @@ void PollingCycle::Launch() {
         }
     } else if (flags_.LiveMonitorActive) {
         emit liveTick();
-        if (LivePage* page = shownPage ? shownPage() : nullptr)
-            page->Refresh();
+        if (LivePage* page = shownPage ? shownPage() : nullptr) {
+            if (page->Refresh())
+                replied();
+            link_.connection().checkSilence();
+        }
     } else if (!flags_.SetupOpen && openSetup) {
         openSetup();
     }
@@ -112,8 +125,8 @@ void PollingCycle::Launch() {
             GetSSConfig();
         else if (flags_.NeedLrnData)
             GetLrnData();
-        else if (flags_.NeedFlowData)
-            flowPage_.GetFlowData();
+        else if (flags_.NeedFlowData && flowPage_.GetFlowData())
+            replied();
         yields(ReadYields);
     }
 
@@ -134,6 +147,7 @@ void PollingCycle::GetVersionNumber() {
         versionReported_ = true;
         return;
     }
+    replied();
     if (const std::optional<QString> version = MeterReads::versionOf(*reply))
         emit versionRead(*version);
     flags_.NeedVersion = false;
@@ -141,17 +155,26 @@ void PollingCycle::GetVersionNumber() {
 
 void PollingCycle::GetSysConfig() {
     if (reads_.readSystemConfig(config_)) {
+        replied();
         flags_.NeedSysConfig = false;
         emit sysConfigRead();
     }
 }
 
 void PollingCycle::GetSSConfig() {
-    if (reads_.readChannelConfig(config_))
+    if (reads_.readChannelConfig(config_)) {
+        replied();
         flags_.NeedSSConfig = false;
+    }
 }
 
 void PollingCycle::GetLrnData() {
-    if (reads_.readLearnData(config_))
+    if (reads_.readLearnData(config_)) {
+        replied();
         flags_.NeedLrnData = false;
+    }
+}
+
+void PollingCycle::replied() {
+    link_.connection().goodReply();
 }

@@ -33,6 +33,7 @@ public:
 
     PollingCycle(MeterLink& link, LineOwner& owner, SchedulingFlags& flags, ConfigRecord& config,
                  FlowPage& flowPage, QObject* parent = nullptr);
+    ~PollingCycle() override;
 
     // One polling tick.
     void Launch();
@@ -68,6 +69,9 @@ signals:
 
 private:
     void yields(int n);
+    // A read of this cycle came back whole: the one place that tells the
+    // connection state the meter answers.
+    void replied();
 
     MeterLink& link_;
     LineOwner& owner_;

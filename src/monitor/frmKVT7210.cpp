@@ -15,6 +15,7 @@
 #include "diagnostics/RawFlowDataPage.h"
 #include "diagnostics/SignalDiagnostics.h"
 #include "diagnostics/TimeDomainPage.h"
+#include "link/ConnectionState.h"
 #include "link/DisplayFormat.h"
 #include "link/LineOwner.h"
 #include "link/MeterLink.h"
@@ -37,6 +38,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QScreen>
+#include <QStatusBar>
 #include <QTabWidget>
 #include <QVBoxLayout>
 
@@ -84,8 +86,10 @@ frmKVT7210::frmKVT7210(MeterLink& link, LineOwner& owner, PortSettingsStore& sto
     connect(&link_.port(), &SerialPort::failed, this, &frmKVT7210::portFailed);
     connect(&polling_, &PollingCycle::liveTick, this, &frmKVT7210::liveTick);
     connect(&polling_, &PollingCycle::recordRead, this, &frmKVT7210::recordRead);
-    connect(&polling_, &PollingCycle::versionRead, this,
-            [this](const QString& version) { Label22_->setText(version); });
+    ConnectionState& connection = link_.connection();
+    connect(&polling_, &PollingCycle::versionRead, &connection, &ConnectionState::setVersion);
+    connect(&connection, &ConnectionState::changed, this, &frmKVT7210::connectionChanged);
+    connect(&connection, &ConnectionState::meterFound, this, &frmKVT7210::startLiveMonitor);
     polling_.shownPage = [this] { return dynamic_cast<LivePage*>(SSTab1_->currentWidget()); };
     polling_.openSetup = [this] { openSetup(); };
     polling_.refreshSetup = [this] {
@@ -104,10 +108,11 @@ frmKVT7210::frmKVT7210(MeterLink& link, LineOwner& owner, PortSettingsStore& sto
                                {[this](const QString& title) { WriteCaption(title); }}, this);
 
     // The datalog window lives for the whole run, hidden until asked for.
-    frmPoly::Host polyHost{[this] { return Label23_->text(); }, [this] { return Label22_->text(); },
+    frmPoly::Host polyHost{[this] { return link_.connection().modelText(); },
+                           [this] { return link_.connection().version(); },
                            [this] { return Timer1().isActive(); },
                            [this](bool on) { on ? polling_.startPolling() : Timer1().stop(); },
-                           [this] { mnuAbout_Click(); }};
+                           [this](QWidget* over) { showAbout(over); }};
     frmPoly_ = new frmPoly(link_, owner_, flags_, config_, datalog_, polyHost, this);
     connect(&polling_, &PollingCycle::sysConfigRead, this,
             [this] { frmPoly_->setCurrentLogFile(config_.SysConfig.CurrentDatalogNumber); });
@@ -153,6 +158,11 @@ frmKVT7210::frmKVT7210(MeterLink& link, LineOwner& owner, PortSettingsStore& sto
     SSTab1_->addTab(rawPage, "Raw Flow Data");
     layout->addWidget(SSTab1_, 1);
     setCentralWidget(central);
+    StatusText_ = new QLabel(this);
+    StatusText_->setObjectName("StatusText");
+    statusBar()->addWidget(StatusText_, 1);
+    // Nothing has answered yet: the design-time values are not the meter's.
+    connectionChanged();
     resize(820, 540);
 }
 
@@ -221,7 +231,7 @@ void frmKVT7210::centreOnScreen() {
 
 void frmKVT7210::showPleaseWait() {
     if (!pleaseWait_) {
-        pleaseWait_ = new frmPleaseWait(flags_, this);
+        pleaseWait_ = new frmPleaseWait(link_.connection(), this);
         pleaseWait_->setAttribute(Qt::WA_DeleteOnClose);
     }
     pleaseWait_->Form_Load();
@@ -241,11 +251,33 @@ void frmKVT7210::enterDemoState() {
 }
 
 void frmKVT7210::startLiveMonitor() {
-    flags_.LinkEstablished = true;
+    if (owner_.isShutDown())
+        return;
     polling_.startPolling();
     flags_.NeedSysConfig = flags_.NeedSSConfig = flags_.NeedLrnData = true;
     flags_.NeedFlowData = true;
-    SSTab1_->setCurrentIndex(FlowTab);
+    flowPage_->showStartupText();
+    // The please-wait window goes with the live page's first tick; while the
+    // datalog window or the setup dialog has the meter there is none.
+    if (flags_.LiveMonitorActive)
+        showPleaseWait();
+}
+
+void frmKVT7210::connectionChanged() {
+    const ConnectionState& connection = link_.connection();
+    if (connection.meterIdentified())
+        Label23_->setText(connection.modelText());
+    else if (!Label23_->text().isEmpty())
+        Label23_->setText("No Connect");
+    Label22_->setText(connection.version());
+    flags_.UnitIsKR5 = connection.isKR5();
+    flags_.UnitIsKR4 = connection.isKR4();
+    flags_.UnitIsKR3 = connection.isKR3();
+    const bool stale = !connection.answering();
+    for (int i = 0; i < SSTab1_->count(); ++i)
+        if (auto* page = dynamic_cast<LivePage*>(SSTab1_->widget(i)))
+            page->setStale(stale);
+    StatusText_->setText(connection.silenceText());
 }
 
 void frmKVT7210::Form_Load() {
@@ -270,19 +302,17 @@ void frmKVT7210::Form_Load() {
 
     show();
     showPleaseWait();
+    // A meter that answers starts the live monitor through the connection
+    // state, whichever way it was reached.
     if (identify()) {
-        startLiveMonitor();
         reopenLastPage();
         return;
     }
     if (owner_.isShutDown())
         return;
-    link_.prompts().message("Communications Failed");
-    flags_.LinkEstablished = false;
+    link_.prompts().message(link_.connection().failureText("Communications Failed"));
     openProperties();
-    if (flags_.LinkEstablished)
-        startLiveMonitor();
-    else
+    if (!link_.connection().connected())
         enterDemoState();
     reopenLastPage();
 }
@@ -300,20 +330,14 @@ bool frmKVT7210::identify() {
 bool frmKVT7210::EstablishCommunication() {
     if (owner_.isShutDown())
         return false;
+    ConnectionState& connection = link_.connection();
     SerialPort& port = link_.port();
-    if (!port.isOpen() && !port.open())
-        return false;
-
-    const int type = MeterReads(link_).identify();
-    flags_.UnitIsKR5 = type == 5;
-    flags_.UnitIsKR4 = type == 4;
-    flags_.UnitIsKR3 = type == 3;
+    const int type = port.isOpen() || port.open() ? MeterReads(link_).identify() : 0;
     if (type == 0) {
         Label23_->setText("No Connect");
+        connection.notIdentified();
         return false;
     }
-    const QString model = QString("Velmar KR%1").arg(type);
-    Label23_->setText(model);
     flags_.NeedSysConfig = flags_.NeedSSConfig = flags_.NeedLrnData = true;
     flags_.ConfigPending = flags_.NeedVersion = true;
     // A new connection: what went wrong on the last one may be told again.
@@ -321,6 +345,7 @@ bool frmKVT7210::EstablishCommunication() {
     polling_.resetReports();
     link_.resetNotices();
     setHourglass(true);
+    connection.identified(type);
     return true;
 }
 
@@ -366,9 +391,9 @@ void frmKVT7210::mnuEstablishComm_Click() {
             mnuEstablishComm_->setEnabled(false);
             if (EstablishCommunication()) {
                 link_.prompts().message("Communications Established");
-                polling_.startPolling();
             } else {
-                link_.prompts().message("Failed to Establish Communications");
+                link_.prompts().message(
+                    link_.connection().failureText("Failed to Establish Communications"));
                 mnuEstablishComm_->setEnabled(true);
             }
         },
@@ -406,11 +431,10 @@ void frmKVT7210::mnuMasterErase_Click() {
             // The port dialog opens once the erase has let go of the line,
             // so that its OK can talk to the meter.
             owner_.openWhenIdle(this, [this, token] {
-                link_.prompts().message("Communications Failed");
-                flags_.LinkEstablished = false;
+                link_.prompts().message(link_.connection().failureText("Communications Failed"));
                 openProperties();
                 // The dialog may have connected, as at start-up.
-                if (!flags_.LinkEstablished)
+                if (!link_.connection().connected())
                     enterDemoState();
             });
         });
@@ -450,7 +474,7 @@ bool frmKVT7210::MasterErase() {
         showPleaseWait();
         back = EstablishCommunication();
         if (back)
-            startLiveMonitor();
+            SSTab1_->setCurrentIndex(FlowTab);
     }
     return back || owner_.isShutDown();
 }
@@ -461,8 +485,14 @@ void frmKVT7210::mnuExit_Click() {
 }
 
 void frmKVT7210::mnuAbout_Click() {
-    owner_.openWhenIdle(this, [this] {
-        frmAbout about(switches_, link_.prompts(), this);
+    showAbout(this);
+}
+
+void frmKVT7210::showAbout(QWidget* over) {
+    owner_.openWhenIdle(this, [this, over = QPointer<QWidget>(over)] {
+        QWidget* window = over ? over.data() : this;
+        const Prompts::ParentScope parent(link_.prompts(), window);
+        frmAbout about(switches_, link_.prompts(), window);
         about.exec();
     });
 }
@@ -504,7 +534,7 @@ void frmKVT7210::mnusetup_Click() {
                 setup_->raise();
             return;
         }
-        if (!flags_.LinkEstablished) {
+        if (!link_.connection().connected()) {
             ensureSetup().Open();
             return;
         }
@@ -533,11 +563,6 @@ void frmKVT7210::openProperties() {
         return;
     frmProperties::Host host;
     host.EstablishCommunication = [this] { return EstablishCommunication(); };
-    host.setLinkEstablished = [this](bool on) {
-        flags_.LinkEstablished = on;
-        if (on)
-            polling_.startPolling();
-    };
     frmProperties dialog(link_, owner_, store_, host, this);
     properties_ = &dialog;
     runPropertiesDialog(dialog);
@@ -562,15 +587,15 @@ void frmKVT7210::closeEvent(QCloseEvent* event) {
 }
 
 void frmKVT7210::portFailed(const QString& description) {
-    flags_.LinkEstablished = false;
+    // The connection state has marked the loss itself; the live page shows
+    // the demonstration state at once.
     setHourglass(false);
-    if (pleaseWait_)
-        pleaseWait_->hide();
+    enterDemoState();
     mnuEstablishComm_->setEnabled(true);
     if (lossReported_ || owner_.isShutDown())
         return;
     lossReported_ = true;
-    link_.prompts().message(QString("The connection to the meter was lost (%1).\n\n"
+    link_.prompts().message(QString("The connection to the meter was lost. %1\n\n"
                                     "The port has been closed. When the meter is back, choose "
                                     "Comm > Establish Comm to reconnect.")
                                 .arg(description),
@@ -578,15 +603,16 @@ void frmKVT7210::portFailed(const QString& description) {
 }
 
 ReportIdentification frmKVT7210::reportIdentification() {
+    const ConnectionState& connection = link_.connection();
     ReportIdentification id;
-    id.unitType = flags_.UnitIsKR5 ? 5 : flags_.UnitIsKR4 ? 4 : flags_.UnitIsKR3 ? 3 : 0;
-    id.model = Label23_->text();
-    id.version = Label22_->text();
+    id.unitType = connection.unitType();
+    id.model = connection.modelText();
+    id.version = connection.version();
     SerialPort& port = link_.port();
     id.port =
         QString("Com%1 (%2)").arg(port.portNumber()).arg(store_.deviceForPort(port.portNumber()));
     id.settings = port.settings();
-    if (id.unitType == 0 || !flags_.LinkEstablished || !port.isOpen())
+    if (!connection.connected())
         return id;
     if (const std::optional<QByteArray> reply = MeterReads(link_).readVersion()) {
         id.version = MeterReads::versionOf(*reply).value_or(id.version);

@@ -55,6 +55,8 @@ public:
     // File > Save Service Report...: asks for the technician notes and the
     // file, then writes the report of what this session has read.
     void mnuSaveReport_Click();
+    // The About box over the window it was asked for from.
+    void showAbout(QWidget* over);
     // Setup > Unit Setup: with a meter, suspends the live page and lets the
     // polling cycle open the dialog at its next quiet tick; without one,
     // opens it at once.
@@ -98,7 +100,9 @@ private:
     void enterDemoState();
     // Identifies the meter while holding the line; true when one answered.
     bool identify();
-    // After a successful identification: polling and the reads start-up needs.
+    // After every successful identification (start-up, Establish Comm, the
+    // port dialog, a master erase): polling and the reads a start needs, the
+    // start-up box and the please-wait window, as at a normal start.
     void startLiveMonitor();
     // The page the window was closed on, as the user left it.
     void reopenLastPage();
@@ -109,9 +113,13 @@ private:
     void liveTick();
     void recordRead(PollingCycle::Record record);
     void portFailed(const QString& description);
+    // The connection state changed: the model and version shown, the live
+    // pages dimmed while the meter does not answer, and the status line.
+    void connectionChanged();
     void updateLogMenus();
-    // The meter as the service report names it; reads "VR,0" for the serial
-    // number when the meter is connected. The caller holds the line.
+    // The meter as the service report names it, from the connection state;
+    // reads "VR,0" for the serial number when the meter is connected. The
+    // caller holds the line.
     ReportIdentification reportIdentification();
 
     MeterLink& link_;
@@ -140,8 +148,9 @@ private:
     frmBSetup& ensureSetup();
     void openSetup();
 
-    QLabel* Label23_ = nullptr; // model
-    QLabel* Label22_ = nullptr; // firmware version
+    QLabel* Label23_ = nullptr;    // model
+    QLabel* Label22_ = nullptr;    // firmware version
+    QLabel* StatusText_ = nullptr; // in the status bar: since when the meter is silent
     QTabWidget* SSTab1_ = nullptr;
     QAction* mnuEstablishComm_ = nullptr;
     QAction* mnuMasterErase_ = nullptr;

@@ -1,6 +1,6 @@
 #include "frmPleaseWait.h"
 
-#include "shared/SchedulingFlags.h"
+#include "link/ConnectionState.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -8,8 +8,8 @@
 #include <QLabel>
 #include <QVBoxLayout>
 
-frmPleaseWait::frmPleaseWait(SchedulingFlags& flags, QWidget* mainWindow)
-    : QDialog(mainWindow), flags_(flags), mainWindow_(mainWindow) {
+frmPleaseWait::frmPleaseWait(const ConnectionState& connection, QWidget* mainWindow)
+    : QDialog(mainWindow), connection_(connection), mainWindow_(mainWindow) {
     setObjectName("frmPleaseWait");
     setWindowTitle("Reading Meter");
     setModal(false);
@@ -51,7 +51,7 @@ void frmPleaseWait::Form_Load() {
 }
 
 void frmPleaseWait::Form_Unload() {
-    if (!flags_.LinkEstablished && mainWindow_)
+    if (!connection_.connected() && mainWindow_)
         mainWindow_->show();
 }
 

@@ -5,7 +5,7 @@
 class QCheckBox;
 class QGroupBox;
 class QLabel;
-struct SchedulingFlags;
+class ConnectionState;
 
 // The small window shown while the meter's configuration is read at start-up.
 // The polling cycle ticks its three boxes as the reads finish and closes it
@@ -13,7 +13,7 @@ struct SchedulingFlags;
 class frmPleaseWait : public QDialog {
     Q_OBJECT
 public:
-    frmPleaseWait(SchedulingFlags& flags, QWidget* mainWindow);
+    frmPleaseWait(const ConnectionState& connection, QWidget* mainWindow);
 
     // Shows the hourglass over this window, unless it already has a pointer.
     void Form_Load();
@@ -28,7 +28,7 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
-    SchedulingFlags& flags_;
+    const ConnectionState& connection_;
     QWidget* mainWindow_;
     QGroupBox* Dowait_ = nullptr;
     QLabel* waitLabel_ = nullptr;

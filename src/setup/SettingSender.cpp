@@ -39,7 +39,7 @@ void SettingSender::fitNumbers(QLineEdit* box) {
 }
 
 bool SettingSender::online() const {
-    return flags_.LinkEstablished;
+    return link_.connection().connected();
 }
 
 void SettingSender::send(QObject* context, const QByteArray& command,

@@ -19,7 +19,7 @@ struct SchedulingFlags;
 //    when the meter never acknowledges;
 //  - a value becomes the current one only once the meter acknowledged it;
 //    otherwise the caller's undo puts the stored value back in the control;
-//  - nothing is sent without a meter (LinkEstablished clear);
+//  - nothing is sent without a connected meter (the link's connection state);
 //  - typed numbers are checked when editing ends: C-locale, finite;
 //  - the dialog's reads are bounded too (three tries, then the controls are
 //    left alone) and a "Bad" reply is told once until a good read.

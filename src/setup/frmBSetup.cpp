@@ -312,7 +312,7 @@ void frmBSetup::Form_Unload() {
     flags.SetupOpen = false;
     flags.LiveMonitorActive = true;
     // Without a meter the main window stays in its demonstration state.
-    if (flags.LinkEstablished && host_.resumePolling)
+    if (sender_.online() && host_.resumePolling)
         host_.resumePolling();
 }
 

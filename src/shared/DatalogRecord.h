@@ -35,6 +35,19 @@ struct DatalogRecord {
     qint16 LogMinRaw = 0;   // smallest raw value (set by the file reader)
     qint16 PageFactor = 1;  // scroll-bar positions to lines
 
+    // A point as a file gave it: its own time, flow and running volume (NaN
+    // when the volume field does not read) and its reverse-flow mark.
+    struct FilePoint {
+        QDateTime time;
+        double flow = 0;
+        double volume = 0;
+        bool reverse = false;
+    };
+    // A log loaded from a file keeps its points as the file gave them, so
+    // saving or exporting it again changes no number; LogPoints then holds
+    // them rescaled for the graph. Empty for a downloaded log.
+    std::vector<FilePoint> FilePoints;
+
     bool loaded() const { return LogPointCount > 0; }
     void clear() {
         const QString id = CurrentLogId;

@@ -2,8 +2,9 @@
 
 #include <QtGlobal>
 
-// What the polling cycle still has to do, and the state of the link to the
-// meter. One instance lives for the whole run, owned by the main window.
+// What the polling cycle still has to do. One instance lives for the whole
+// run, owned by the main window. Whether a meter is connected is the
+// connection state's (link/ConnectionState), never a flag here.
 // A window that changes the meter's configuration sets the matching Need flag
 // and the polling cycle reads that part again.
 struct SchedulingFlags {
@@ -22,9 +23,9 @@ struct SchedulingFlags {
     // Ticks that found the link busy since the watchdog last cleared it.
     qint16 BusyTicks = 0;
 
-    // A meter answered the identification.
-    bool LinkEstablished = false;
-    // The model reported at identification; at most one is set.
+    // The model of the connected meter, at most one set, as the setup
+    // dialog's frames read it; the main window copies it from the connection
+    // state whenever that changes, and nothing else writes it.
     bool UnitIsKR5 = false;
     bool UnitIsKR4 = false;
     bool UnitIsKR3 = false;

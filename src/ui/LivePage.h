@@ -9,6 +9,10 @@ class LivePage {
 public:
     virtual ~LivePage() = default;
 
-    // One tick's work: read what the page shows from the meter and show it.
-    virtual void Refresh() = 0;
+    // One tick's work: read what the page shows from the meter and show it;
+    // true when the meter answered with what the page needed.
+    virtual bool Refresh() = 0;
+    // Dims every live value of the page while the meter is not answering, so
+    // that nothing old looks current; false brings them back as they are.
+    virtual void setStale(bool stale) = 0;
 };

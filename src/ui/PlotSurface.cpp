@@ -8,6 +8,8 @@ namespace {
 // the limits is not hidden under the frame line.
 constexpr double Inset = 3.0;
 constexpr int GridDivisions = 4;
+// Opacity of the curves of a disabled picture: still readable, plainly not live.
+constexpr double DimmedOpacity = 0.3;
 } // namespace
 
 PlotSurface::PlotSurface(QWidget* parent) : QWidget(parent) {
@@ -52,6 +54,9 @@ void PlotSurface::paintEvent(QPaintEvent*) {
 
     p.setRenderHint(QPainter::Antialiasing);
     p.setClipRect(rect());
+    // A disabled picture shows old data: its curves are drawn faint.
+    if (!isEnabled())
+        p.setOpacity(DimmedOpacity);
     for (const Stroke& stroke : drawing_.strokes) {
         if (stroke.points.isEmpty())
             continue;
@@ -66,6 +71,7 @@ void PlotSurface::paintEvent(QPaintEvent*) {
     }
 
     p.setRenderHint(QPainter::Antialiasing, false);
+    p.setOpacity(1.0);
     p.setPen(QColor(140, 140, 140));
     p.drawRect(rect().adjusted(0, 0, -1, -1));
 }

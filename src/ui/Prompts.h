@@ -1,8 +1,11 @@
 #pragma once
 
+#include <QFileInfo>
 #include <QString>
 
 #include <optional>
+
+class QWidget;
 
 // Every message box and file dialog of the program goes through this seam, so
 // that tests can answer them and read what the user would have been shown.
@@ -47,4 +50,36 @@ public:
                                    const QString& startName) {
         return saveFileName(title, filter, startName);
     }
+
+    // The window that boxes and dialogs shown from now on belong to, so that
+    // closing them brings that window back to the front; null: the main window.
+    QWidget* parentWindow() const { return parent_; }
+    virtual void setParentWindow(QWidget* window) { parent_ = window; }
+
+    // Makes window the parent of every box and dialog for its lifetime.
+    class ParentScope {
+    public:
+        ParentScope(Prompts& prompts, QWidget* window)
+            : prompts_(prompts), previous_(prompts.parentWindow()) {
+            prompts_.setParentWindow(window);
+        }
+        ~ParentScope() { prompts_.setParentWindow(previous_); }
+        ParentScope(const ParentScope&) = delete;
+        ParentScope& operator=(const ParentScope&) = delete;
+
+    private:
+        Prompts& prompts_;
+        QWidget* previous_;
+    };
+
+    // A file name from a save dialog with the filter's extension added when
+    // the user typed none ("log0" becomes "log0.VDL"); empty stays empty.
+    static QString withDefaultSuffix(const QString& fileName, const QString& suffix) {
+        if (fileName.isEmpty() || QFileInfo(fileName).fileName().contains(u'.'))
+            return fileName;
+        return fileName + u'.' + suffix;
+    }
+
+private:
+    QWidget* parent_ = nullptr;
 };

@@ -58,13 +58,17 @@ QMessageBox::StandardButton boxButton(Prompts::Answer answer) {
 
 } // namespace
 
+QWidget* QtPrompts::owner() const {
+    return parentWindow() ? parentWindow() : parent_.data();
+}
+
 QString QtPrompts::titleOr(const QString& title) const {
     return title.isEmpty() ? QApplication::applicationDisplayName() : title;
 }
 
 Prompts::Answer QtPrompts::ask(const QString& text, const QString& title, Buttons buttons,
                                Icon icon, Answer defaultAnswer) {
-    QMessageBox box(boxIcon(icon), titleOr(title), text, boxButtons(buttons), parent_);
+    QMessageBox box(boxIcon(icon), titleOr(title), text, boxButtons(buttons), owner());
     const QMessageBox::StandardButton preferred = boxButton(defaultAnswer);
     if (box.button(preferred))
         box.setDefaultButton(preferred);
@@ -99,19 +103,19 @@ Prompts::Answer QtPrompts::ask(const QString& text, const QString& title, Button
 
 QString QtPrompts::openFileName(const QString& title, const QString& filter,
                                 const QString& startName) {
-    return QFileDialog::getOpenFileName(parent_, titleOr(title), startName, filter);
+    return QFileDialog::getOpenFileName(owner(), titleOr(title), startName, filter);
 }
 
 QString QtPrompts::saveFileName(const QString& title, const QString& filter,
                                 const QString& startName) {
     // The program asks its own question about replacing a file.
-    return QFileDialog::getSaveFileName(parent_, titleOr(title), startName, filter, nullptr,
+    return QFileDialog::getSaveFileName(owner(), titleOr(title), startName, filter, nullptr,
                                         QFileDialog::DontConfirmOverwrite);
 }
 
 QString QtPrompts::appendFileName(const QString& title, const QString& filter,
                                   const QString& startName) {
-    return QFileDialog::getSaveFileName(parent_, titleOr(title), startName, filter, nullptr,
+    return QFileDialog::getSaveFileName(owner(), titleOr(title), startName, filter, nullptr,
                                         QFileDialog::DontConfirmOverwrite);
 }
 

@@ -27,6 +27,8 @@ public:
 
 private:
     QString titleOr(const QString& title) const;
+    // The window of the action under way, or else the main window.
+    QWidget* owner() const;
 
     QPointer<QWidget> parent_;
 };

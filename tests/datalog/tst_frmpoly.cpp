@@ -11,9 +11,11 @@
 #include "shared/SchedulingFlags.h"
 
 #include <QAction>
+#include <QCheckBox>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
@@ -30,9 +32,10 @@ struct Rig : LinkRig {
     std::unique_ptr<frmPoly> window;
     explicit Rig(bool meter = true) {
         logs.install(model);
-        if (meter)
+        if (meter) {
             port.open();
-        flags.LinkEstablished = meter;
+            link.connection().identified(5);
+        }
         flags.LiveMonitorActive = true;
         config.SysConfig.CurrentDatalogNumber = 2;
         config.LrnConfig.LoggingActive = 1;
@@ -152,39 +155,66 @@ private slots:
         QCOMPARE(rig.prompts.fileDialogs.last().title, "Load DataLog File");
     }
 
-    // A failed or cancelled download keeps no log and leaves polling as it was.
+    // A download that fails after a good one keeps the good log, its graph,
+    // listing and caption; the message gives the classic words, then what
+    // happened. Polling is left as it was.
     void failedDownloads_data() {
         QTest::addColumn<bool>("polling");
-        QTest::addColumn<bool>("closeProgress");
+        QTest::addColumn<QString>("fault");
         QTest::addColumn<QString>("message");
         QTest::newRow("no section reply")
-            << false << false << "0 points received from log from log section 5";
-        QTest::newRow("progress closed") << true << true << "Error Downloading Log";
+            << false << "silent"
+            << "0 points received from log from log section 5\nSection 1 of 4: the meter did not "
+               "answer (5 tries).";
+        QTest::newRow("progress closed")
+            << true << "close"
+            << "Error Downloading Log\nSection 1 of 4: the download was cancelled.";
+        QTest::newRow("fewer than two points")
+            << true << "empty"
+            << "Less than 2 points in log\nDatalog 5 on the meter holds no log.";
     }
     void failedDownloads() {
         QFETCH(bool, polling);
-        QFETCH(bool, closeProgress);
+        QFETCH(QString, fault);
         QFETCH(QString, message);
         Rig rig;
         rig.polling = polling;
-        rig.log.LogPointCount = 2, rig.log.LogPoints = {7, 8}, rig.log.LogLines = {"a", "b", "c"};
-        if (closeProgress)
+        rig.window->mnuGetLog_Click();
+        QCOMPARE(rig.log.LogPointCount, 33);
+        const QString caption = rig.find<QLabel>("lblShownLog")->text();
+        QVERIFY2(caption.startsWith("Shown: Datalog 0, downloaded from the meter at "),
+                 qPrintable(caption));
+        const QString listing = rig.find<QPlainTextEdit>("Text8")->toPlainText();
+
+        rig.window->cmbLogId_Click(fault == "empty" ? 5 : 2);
+        if (fault == "close")
             rig.waiter.onYield = [&] {
-                if (rig.waiter.now() > 1000 && rig.window->progressWindow()->isVisible())
+                if (rig.window->progressWindow()->isVisible())
                     rig.window->progressWindow()->reject();
             };
-        else
+        else if (fault == "silent")
             rig.logs.faults.silentSections = 5;
         rig.window->mnuGetLog_Click();
-        QCOMPARE(rig.prompts.texts(), QStringList({message}));
-        QVERIFY(!rig.log.loaded() && rig.flags.NeedSysConfig);
+        QCOMPARE(rig.prompts.texts(), QStringList({message + "\nThe log shown before stays."}));
+        QVERIFY(rig.flags.NeedSysConfig);
         QCOMPARE(rig.polling, polling);
-        QCOMPARE(rig.find<QLabel>("lblLogInfo")->text(), "No Datalog Loaded");
+        QCOMPARE(rig.log.LogPoints, rig.logs.logs[0].points);
+        QCOMPARE(rig.find<QLabel>("lblShownLog")->text(), caption);
+        QVERIFY(rig.find<QLabel>("lblLogInfo")->text().startsWith("File 0 Started"));
+        QCOMPARE(rig.find<QPlainTextEdit>("Text8")->toPlainText(), listing);
+        QCOMPARE(rig.find<QCheckBox>("chkZoom")->checkState(), Qt::Unchecked);
         QVERIFY(!rig.window->progressWindow()->isVisible());
-        QVERIFY(!rig.find<QAction>("mnuExportCsv")->isEnabled());
-        if (!closeProgress) // the Cancel button carries the section number until the next Init
+        QVERIFY(rig.find<QAction>("mnuExportCsv")->isEnabled());
+        if (fault == "silent") // the Cancel button carries the section number until the next Init
             QCOMPARE(rig.window->progressWindow()->findChild<QPushButton*>("cmdCancel")->text(),
                      "Cancel 5");
+
+        // A loaded file names itself.
+        const QString name = rig.path("site7.vdl");
+        rig.prompts.fileNames = {name, name};
+        rig.window->mnuSave_Click();
+        rig.window->mnuLoad_Click();
+        QCOMPARE(rig.find<QLabel>("lblShownLog")->text(), "Shown: file site7.vdl");
     }
 
     // A download waiting for the line (held here as a polling tick would)
@@ -223,6 +253,58 @@ private slots:
         QCOMPARE(rig.logs.deleted.size(), size_t(3));
         QVERIFY(rig.flags.NeedSysConfig && rig.model.state().loggingActive == 1);
         QCOMPARE(rig.window->progressWindow()->windowTitle(), "Erasing Datalogs");
+    }
+
+    // Every box and file dialog opened from the window belongs to it, so that
+    // closing one brings the window back, not the main window. A name typed
+    // without an extension gets the filter's, before the replace question.
+    void dialogsBelongToTheWindow() {
+        Rig rig;
+        rig.window->mnuGetLog_Click();
+        rig.prompts.fileNames = {rig.path("log0"), rig.path("log0"), rig.path("log0export"),
+                                 rig.path("missing")};
+        // "Log saved", then Yes to replace; the erase question gets its default, No.
+        rig.prompts.answers = {Prompts::Answer::Ok, Prompts::Answer::Yes};
+        rig.window->mnuSave_Click();
+        rig.window->mnuSave_Click();
+        rig.find<QAction>("mnuExportCsv")->trigger();
+        rig.window->mnuLoad_Click();
+        rig.window->mnuErase_Click();
+        rig.window->cmbLogId_Click(3); // an empty log: the download fails
+        rig.window->mnuGetLog_Click();
+        const QString vdl = rig.path("log0.VDL");
+        QStringList texts = rig.prompts.texts();
+        QVERIFY(texts.takeLast().startsWith("Less than 2 points in log"));
+        QCOMPARE(texts,
+                 QStringList({"Log saved to " + vdl, "Replace existing file - " + vdl + "?",
+                              "Log saved to " + vdl,
+                              "Log exported to " + rig.path("log0export.csv"), "File Not Found",
+                              "This will erase all Datalogs stored in the uniit.  Are you sure "
+                              "you want to do this?",
+                              "Erase Aborted"}));
+        QVERIFY(QFile::exists(vdl) && !QFile::exists(rig.path("log0")));
+        QCOMPARE(rig.prompts.fileDialogs.size(), 5);
+        for (const ScriptedPrompts::Shown& box : rig.prompts.shown)
+            QVERIFY2(box.window == rig.window.get(), qPrintable(box.text));
+        for (const ScriptedPrompts::FileDialog& dialog : rig.prompts.fileDialogs)
+            QVERIFY2(dialog.window == rig.window.get(), qPrintable(dialog.title));
+        QCOMPARE(rig.gate.parentWindow(), nullptr);
+    }
+
+    // While the directory is scanned, a log not read yet shows no count, not
+    // the one an earlier scan found.
+    void scanShowsOnlyWhatItRead() {
+        Rig rig;
+        rig.window->GetLogHeaders();
+        QCOMPARE(rig.counts(), "33 4000 100 0 0 0 0 0 0 0");
+        QString during;
+        rig.waiter.onYield = [&] {
+            if (during.isEmpty() && rig.port.written().endsWith("OD,DATALOG2\n"))
+                during = rig.counts();
+        };
+        rig.window->GetLogHeaders();
+        QCOMPARE(during, "33 4000" + QString(" ").repeated(8));
+        QCOMPARE(rig.counts(), "33 4000 100 0 0 0 0 0 0 0");
     }
 
     // The window after a download: nothing clipped. CORVANE_PICTURE=file.png

@@ -48,7 +48,7 @@ private slots:
             << std::vector<qint16>{2, 4} << 1.0f << "m3,\"H"
             << "C"
             << QByteArray("time,\"flow (m3,\"\"H)\",\"volume (m3,\"\"H x hours)\",reverse\r\n"
-                          "2006-05-12T10:30:00,2,0.033333335,0\r\n"
+                          "2006-05-12T10:30:00,2,0.03333334,0\r\n"
                           "2006-05-12T10:31:00,4,0.1,0\r\n");
     }
     void bytes() {

@@ -4,6 +4,7 @@
 #include "datalog/LogDirectoryScan.h"
 #include "datalog/LogDownload.h"
 #include "datalog/LogErase.h"
+#include "datalog/LogHeader.h"
 
 #include "MeterDatalogs.h"
 #include "ProgramRig.h"
@@ -54,6 +55,8 @@ DatalogRecord sentinel() {
 }
 
 } // namespace
+
+Q_DECLARE_METATYPE(MeterDatalogs::Faults)
 
 class TestLogExchanges : public QObject {
     Q_OBJECT
@@ -129,7 +132,8 @@ private slots:
         QVERIFY(!log.LogLines[6].contains('*'));
     }
 
-    // The first point's time from the meter's MM/DD/YY date and time of day.
+    // The first point's time from the meter's MM/DD/YY date and time of day;
+    // a start that does not read gives none (an invalid QDateTime here).
     void startTime_data() {
         QTest::addColumn<QByteArray>("date");
         QTest::addColumn<QByteArray>("time");
@@ -137,67 +141,232 @@ private slots:
         const auto at = [](int y, int mo, int d, int h, int mi, int s) {
             return QDateTime(QDate(y, mo, d), QTime(h, mi, s), Qt::UTC);
         };
-        QTest::newRow("plain") << QByteArray("05/12/06") << QByteArray("10:30:00")
-                               << at(2006, 5, 12, 10, 30, 0);
-        QTest::newRow("year 00 is 2100")
-            << QByteArray("01/01/00") << QByteArray("00:00:05") << at(2100, 1, 1, 0, 0, 5);
-        QTest::newRow("last second")
-            << QByteArray("12/31/99") << QByteArray("23:59:59") << at(2099, 12, 31, 23, 59, 59);
-        QTest::newRow("30 February runs on")
-            << QByteArray("02/30/24") << QByteArray("7:05:00") << at(2024, 3, 1, 7, 5, 0);
+        const auto row = [](const char* name, const char* date, const char* time, QDateTime t) {
+            QTest::newRow(name) << QByteArray(date) << QByteArray(time) << t;
+        };
+        row("plain", "05/12/06", "10:30:00", at(2006, 5, 12, 10, 30, 0));
+        row("year 00 is 2100", "01/01/00", "00:00:05", at(2100, 1, 1, 0, 0, 5));
+        row("last second", "12/31/99", "23:59:59", at(2099, 12, 31, 23, 59, 59));
+        row("30 February runs on", "02/30/24", "7:05:00", at(2024, 3, 1, 7, 5, 0));
+        row("damaged time", "05/12/06", "10:3?:00", {});
+        row("damaged date", "05/1?/06", "10:30:00", {});
+        row("month 13", "13/12/06", "10:30:00", {});
+        row("four-digit year", "05/12/2006", "10:30:00", {});
     }
     void startTime() {
         QFETCH(QByteArray, date);
         QFETCH(QByteArray, time);
         QFETCH(QDateTime, start);
-        QCOMPARE(LogDownload::startTime(date, time), start);
+        QCOMPARE(LogHeader::startTime(date, time).value_or(QDateTime()), start);
     }
 
+    // The header's numbers as the classic Val() reads them, for scan and
+    // download alike.
+    void headerNumbers() {
+        for (auto [text, value] : {std::pair{"1E-02", 0.01},
+                                   {" 2.5e+3 GPM", 2500.0},
+                                   {"1.5D2", 150.0},
+                                   {"-0.01", -0.01},
+                                   {"7E", 7.0},
+                                   {"abc", 0.0}})
+            QCOMPARE(LogHeader::number(text), value);
+    }
+
+    // Every failure: the classic words first, then what happened, and the
+    // log in memory untouched. Header faults are refused before any point.
     void failures_data() {
         QTest::addColumn<QString>("fault");
-        QTest::addColumn<QString>("message");
-        QTest::addColumn<QString>("sent"); // commands sent, by opcode
-        const auto row = [](const char* fault, const char* message, const char* sent) {
-            QTest::newRow(fault) << QString(fault) << QString(message) << QString(sent);
+        QTest::addColumn<QString>("words");
+        QTest::addColumn<QString>("detail"); // what the second line holds
+        QTest::addColumn<QString>("sent");   // commands sent, by opcode
+        struct Row {
+            const char* fault;
+            const char* words = "Error Downloading Log";
+            const char* detail;
+            const char* sent = "DL OD DC";
         };
-        const char* failed = "Error Downloading Log";
-        row("silent", failed, "DL OD OD OD OD OD");
-        row("one point", "Less than 2 points in log", "DL OD OD");
-        row("empty file", "Less than 2 points in log", "DL OD OD");
-        row("silent sections 5", "0 points received from log from log section 5",
-            "DL OD DC RD RD RD RD RD");
-        row("short blocks 5", failed, "DL OD DC RD RD RD RD RD");
-        row("wrong checksums 2", failed, "DL OD DC RD DC DC"); // wrong on both queries
-        row("points 100001", "claims 100001 points, more than the 100000", "DL OD DC");
-        row("unit", "\"GPX\", whose last letter", "DL OD DC");
-        row("model", "model \"Velmar KR9\" is not one", "");
-        row("cancel", failed, "DL OD DC RD DC");
+        for (const Row& r : {
+                 Row{.fault = "silent",
+                .detail = "the meter did not answer the request to open it",
+                .sent = "DL OD OD OD OD OD"},
+                 Row{.fault = "one point",
+                 .words = "Less than 2 points in log",
+                 .detail = "Datalog 0 on the meter holds 1 points",
+                 .sent = "DL OD OD"},
+                 Row{.fault = "empty file",
+                 .words = "Less than 2 points in log",
+                 .detail = "Datalog 5 on the meter holds no log.",
+                 .sent = "DL OD OD"},
+                 Row{.fault = "datalog-silent:5",
+                 .words = "0 points received from log from log section 5",
+                 .detail = "Section 1 of 2: the meter did not answer",
+                 .sent = "DL OD DC RD RD RD RD RD"},
+                 Row{.fault = "datalog-short:5",
+                 .detail = "Section 1 of 2: 63 of its 64 bytes arrived",
+                 .sent = "DL OD DC RD RD RD RD RD"},
+                 // A sum that differs on both queries asks for the section
+                 // again, five times in all; the older form cannot ask again.
+                 Row{.fault = "datalog-checksum:10",
+                 .detail = "received (5 tries).",
+                 .sent = "DL OD DC RD DC DC RD DC DC RD DC DC RD DC DC RD DC DC"},
+                 Row{.fault = "older form datalog-checksum:2",
+                 .detail = "Section 1 of 2: checksum ",
+                 .sent = "DL OD DC RD DC DC"},
+                 Row{.fault = "datalog-points:100001",
+                 .detail = "claims 100001 points, more than the 100000"},
+                 Row{.fault = "datalog-unit", .detail = "\"GPX\", whose last letter"},
+                 Row{.fault = "model", .detail = "model \"Velmar KR9\" is not one", .sent = ""},
+                 Row{.fault = "cancel",
+                 .detail = "Section 2 of 2: the download was cancelled",
+                 .sent = "DL OD DC RD DC"},
+                 Row{.fault = "datalog-scale=-0.01",
+                 .detail = "scale as \"-0.01\" flow units per count"},
+                 Row{.fault = "datalog-scale=1E+38",
+                 .detail = "would not fit a number the file can hold"},
+                 Row{.fault = "datalog-interval=-60", .detail = "interval as \"-60\" seconds"},
+                 Row{.fault = "datalog-time=10:3?:00", .detail = "start as \"05/12/06 10:3?:00\""},
+             })
+            QTest::newRow(r.fault)
+                << QString(r.fault) << QString(r.words) << QString(r.detail) << QString(r.sent);
     }
-    // Faults the download gets over: a wrong sum on the first query only, a
-    // few silent or short sections.
+    void failures() {
+        QFETCH(QString, fault);
+        QFETCH(QString, words);
+        QFETCH(QString, detail);
+        QFETCH(QString, sent);
+        Rig rig;
+        QString id = "0", model = "Velmar KR5", version = "V1.95";
+        if (fault.startsWith("older form ")) {
+            version = "V1.85";
+            fault = fault.section(' ', -1);
+        }
+        if (fault.startsWith("datalog-"))
+            QVERIFY(rig.logs.applyFault(fault, nullptr));
+        else if (fault == "silent")
+            rig.model.faults().silent = true;
+        else if (fault == "one point")
+            rig.logs.logs[0].points.resize(1);
+        else if (fault == "empty file")
+            id = "5";
+        else if (fault == "model")
+            model = "Velmar KR9";
+        else if (fault == "cancel")
+            rig.cancelAfter = 1;
+        DatalogRecord log = sentinel();
+        const auto outcome = rig.download(log, id, model, version);
+        QVERIFY(!outcome.ok && !outcome.closing);
+        QCOMPARE(outcome.failure.words, words);
+        QVERIFY2(outcome.failure.detail.contains(detail), qPrintable(outcome.failure.detail));
+        QCOMPARE(outcome.message(), words + '\n' + outcome.failure.detail);
+        QCOMPARE(log.LogUnits, "old");
+        QStringList opcodes;
+        for (const QString& c : rig.commands())
+            opcodes << c.left(2);
+        QCOMPARE(opcodes.join(' '), sent);
+        // A checksum that never matches names both sums: the meter's is one
+        // more than the block's, as the fault gives it.
+        if (fault.startsWith("datalog-checksum")) {
+            const QRegularExpression sums("checksum ([0-9A-F]{4}) from the meter, ([0-9A-F]{4}) "
+                                          "received");
+            const auto m = sums.match(outcome.failure.detail);
+            QVERIFY(m.hasMatch());
+            QCOMPARE(m.captured(1).toInt(nullptr, 16), m.captured(2).toInt(nullptr, 16) + 1);
+        }
+    }
+
+    // Scale, interval and start as the meter may write them: an exponent
+    // scale gives the true flows, in the download and in the directory scan.
+    void headerForms() {
+        Rig rig;
+        rig.logs.logs[0].points = {100, 200};
+        rig.logs.logs[0].scale = "1E-02";
+        rig.logs.logs[0].time = "1:05:00 PM";
+        DatalogRecord log;
+        QVERIFY(rig.download(log).ok);
+        QCOMPARE(log.LogScale, 0.01f);
+        QCOMPARE(log.LogLines.mid(2),
+                 QStringList({"Values range from 1 to 2 GPM", "5/12/2006 1:05:00 PM    1    1",
+                              "5/12/2006 1:06:00 PM    2    3"}));
+        DatalogDirectory dir;
+        QVERIFY(LogDirectoryScan(rig.link).run(dir));
+        QCOMPARE(dir.files[0].scale, 0.01f);
+        QCOMPARE(dir.files[0].points, 2);
+    }
+
+    // Faults the download gets over: a wrong sum on the first query, a
+    // damaged section asked for again, a few silent, short or late sections.
     void recoveries_data() {
-        QTest::addColumn<int>("wrongChecksums");
-        QTest::addColumn<int>("silentSections");
-        QTest::addColumn<int>("shortBlocks");
-        QTest::addColumn<QString>("rdAndDc"); // the first section's requests and queries
+        QTest::addColumn<MeterDatalogs::Faults>("faults");
+        QTest::addColumn<QString>("rdAndDc");  // the first section's requests and queries
+        QTest::addColumn<QByteArray>("trace"); // a line the trace must hold
         const QString rd = "RD,33,64 ";
-        QTest::newRow("checksum retried") << 1 << 0 << 0 << rd + "DC,0, DC,0 RD,1,2";
-        QTest::newRow("four silent") << 0 << 4 << 0 << rd.repeated(5) + "DC,0, RD,1,2";
-        QTest::newRow("two short") << 0 << 0 << 2 << rd.repeated(3) + "DC,0, RD,1,2";
+        const auto row = [](const char* name, const MeterDatalogs::Faults& f, const QString& sent,
+                            const QByteArray& trace = {}) {
+            QTest::newRow(name) << f << sent << trace;
+        };
+        row("checksum retried", {.wrongChecksums = 1}, rd + "DC,0, DC,0 RD,1,2");
+        row("section asked again", {.wrongChecksums = 2}, rd + "DC,0, DC,0 " + rd + "DC,0, RD,1,2",
+            "Section 1 of 2: checksum differs, asked again (attempt 2 of 5)");
+        row("four silent", {.silentSections = 4}, rd.repeated(5) + "DC,0, RD,1,2");
+        row("two short", {.shortBlocks = 2}, rd.repeated(3) + "DC,0, RD,1,2");
+        // The block comes after the read gave up: its bytes are no reply to
+        // the next request, whenever they arrive.
+        row("late block", {.lateBlocks = 1}, rd.repeated(3) + "DC,0, RD,1,2");
+        row("late block in the pause", {.lateBlocks = 1, .lateBlockMs = 900},
+            rd.repeated(2) + "DC,0, RD,1,2");
     }
     void recoveries() {
-        QFETCH(int, wrongChecksums);
-        QFETCH(int, silentSections);
-        QFETCH(int, shortBlocks);
+        QFETCH(MeterDatalogs::Faults, faults);
         QFETCH(QString, rdAndDc);
+        QFETCH(QByteArray, trace);
         Rig rig;
-        rig.logs.faults = {wrongChecksums, silentSections, shortBlocks};
+        rig.logs.faults = faults;
         DatalogRecord log;
-        const auto outcome = rig.download(log);
-        QVERIFY2(outcome.ok, qPrintable(outcome.message));
+        QByteArrayList lines;
+        LogDownload d(rig.link, {{}, {}, {}, [&](const QByteArray& l) { lines << l; }});
+        const auto outcome = d.run(log, "Velmar KR5", "V1.95", "0");
+        QVERIFY2(outcome.ok, qPrintable(outcome.message()));
         QCOMPARE(log.LogPoints, rig.logs.logs[0].points);
         const QStringList sections = rig.commands().filter(QRegularExpression("^(RD|DC,0,?$)"));
         QCOMPARE(sections.mid(1).join(' ').left(rdAndDc.size()), rdAndDc);
+        QVERIFY(trace.isEmpty() || lines.contains(trace));
+    }
+
+    // A port that streams without end from the first section on: the
+    // download is refused within bounded time, or ends within a second of
+    // the line being closed (the command line's Ctrl-C) at any moment.
+    void streamingPort_data() {
+        QTest::addColumn<qint64>("closeAfter"); // ms after the first section request; -1 never
+        QTest::newRow("no interrupt") << qint64(-1);
+        QTest::newRow("interrupt in a read") << qint64(1100);
+        QTest::newRow("interrupt in a pause") << qint64(2500);
+    }
+    void streamingPort() {
+        QFETCH(qint64, closeAfter);
+        Rig rig;
+        qint64 firstRequest = -1, closedAt = -1;
+        rig.model.onCommand = [&](const MeterModel::Received& r) {
+            if (r.command.startsWith("RD") && firstRequest < 0) {
+                firstRequest = r.timeMs;
+                rig.model.faults().noise = true;
+            }
+        };
+        rig.waiter.onYield = [&] {
+            if (closeAfter >= 0 && firstRequest >= 0 && closedAt < 0 &&
+                rig.waiter.now() >= firstRequest + closeAfter) {
+                closedAt = rig.waiter.now();
+                rig.link.shutDown();
+            }
+        };
+        DatalogRecord log = sentinel();
+        const auto outcome = rig.download(log);
+        QVERIFY(!outcome.ok);
+        QCOMPARE(log.LogUnits, "old");
+        QCOMPARE(outcome.closing, closeAfter >= 0);
+        if (closeAfter < 0)
+            QVERIFY(rig.waiter.now() - firstRequest < 20000);
+        else
+            QVERIFY(closedAt >= 0 && rig.waiter.now() - closedAt < 1000);
     }
 
     // Random faults never leave a log that differs from the meter's.
@@ -208,7 +377,9 @@ private slots:
         for (int run = 0; run < kRuns; ++run) {
             Rig rig;
             rig.logs.logs[0].points.resize(size_t(2 + rng.bounded(120)));
-            rig.logs.faults = {int(rng.bounded(3)), int(rng.bounded(4)), int(rng.bounded(3))};
+            rig.logs.faults = {.wrongChecksums = int(rng.bounded(3)),
+                               .silentSections = int(rng.bounded(4)),
+                               .shortBlocks = int(rng.bounded(3))};
             const int corrupt = int(rng.bounded(3));
             const int offset = int(rng.bounded(70));
             rig.model.onCommand = [&](const MeterModel::Received& r) {
@@ -228,7 +399,7 @@ private slots:
                 QCOMPARE(log.LogPointCount, qint32(rig.logs.logs[0].points.size()));
             } else {
                 ++refused;
-                QVERIFY(!outcome.message.isEmpty());
+                QVERIFY(!outcome.message().isEmpty());
                 QCOMPARE(log.LogUnits, "old");
             }
         }

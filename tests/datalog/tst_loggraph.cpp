@@ -18,6 +18,9 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <algorithm>
+#include <cmath>
+
 namespace {
 
 // A log of the given raw points, 0.5 flow units per count, one minute apart
@@ -254,16 +257,38 @@ private slots:
         panel.show();
         panel.showNewLog();
         LogPlot* plot = panel.plot();
-        const QImage image = plot->rendering();
-        QCOMPARE(image.size(), plot->size() * plot->devicePixelRatioF());
-        const auto at = [&](double x, double y) {
-            return image.pixelColor((plot->toPixel({x, y}) * image.devicePixelRatio()).toPoint());
-        };
         const auto green = [](QColor c) { return c.green() > 150 && c.red() < 80; };
         const auto red = [](QColor c) { return c.red() > 150 && c.green() < 80; };
-        QVERIFY(green(at(1.5, 100)));
-        QVERIFY(red(at(4.5, 100)));
-        QVERIFY(!green(at(2.5, 110)) && !red(at(2.5, 110)));
+        const auto anyOf = [](const QList<QColor>& colours, auto test) {
+            return std::any_of(colours.begin(), colours.end(), test);
+        };
+        // Window heights a pixel apart put the line at every fraction of a
+        // pixel, as the labels' fonts would move it.
+        for (int height = 400; height < 410; ++height) {
+            panel.resize(600, height);
+            QApplication::processEvents();
+            const QImage image = plot->rendering();
+            QCOMPARE(image.size(), plot->size() * plot->devicePixelRatioF());
+            // The pixels of one column, from rows above to rows below the
+            // graph point (x, y): an anti-aliased line anywhere in the band
+            // gives one pixel near its full colour.
+            const auto band = [&](double x, double y, int above, int below) {
+                const QPoint centre = (plot->toPixel({x, y}) * image.devicePixelRatio()).toPoint();
+                QList<QColor> colours;
+                for (int row = centre.y() - above; row <= centre.y() + below; ++row)
+                    if (image.valid(centre.x(), row))
+                        colours << image.pixelColor(centre.x(), row);
+                return colours;
+            };
+            const int lineBand = 3 * int(std::ceil(image.devicePixelRatio()));
+            QVERIFY(anyOf(band(1.5, 100, lineBand, lineBand), green));
+            QVERIFY(!anyOf(band(1.5, 100, lineBand, lineBand), red));
+            QVERIFY(anyOf(band(4.5, 100, lineBand, lineBand), red));
+            // Above the line nothing is drawn in either colour.
+            const QList<QColor> above = band(2.5, 100, 4 * lineBand, -lineBand - 1);
+            QVERIFY(!above.isEmpty());
+            QVERIFY(!anyOf(above, green) && !anyOf(above, red));
+        }
 
         // A bigger window gets a drawing of its own size.
         const int renders = plot->renderCount();

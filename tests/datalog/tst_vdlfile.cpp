@@ -121,6 +121,74 @@ private slots:
         QCOMPARE(LogText::readDateTime(localeForm).value_or(QDateTime()).time(), QTime(17, 5, 6));
     }
 
+    // Older files with two-digit years: the whole dates through the century
+    // window, also across the turn of the century.
+    void twoDigitYears_data() {
+        QTest::addColumn<QByteArray>("first");
+        QTest::addColumn<QByteArray>("second");
+        QTest::addColumn<QDateTime>("start");
+        QTest::addColumn<QDateTime>("end");
+        const auto at = [](int y, int mo, int d, int h, int mi) {
+            return QDateTime(QDate(y, mo, d), QTime(h, mi), Qt::UTC);
+        };
+        QTest::newRow("2006") << QByteArray("5/12/06 10:30:00 AM")
+                              << QByteArray("5/12/06 10:31:00 AM") << at(2006, 5, 12, 10, 30)
+                              << at(2006, 5, 12, 10, 31);
+        QTest::newRow("into 2000")
+            << QByteArray("12/31/99 11:59:00 PM") << QByteArray("1/1/00 12:00:00 AM")
+            << at(1999, 12, 31, 23, 59) << at(2000, 1, 1, 0, 0);
+        QTest::newRow("30 is 1930")
+            << QByteArray("3/4/30 1:00:00 PM") << QByteArray("3/4/30 1:01:00 PM")
+            << at(1930, 3, 4, 13, 0) << at(1930, 3, 4, 13, 1);
+    }
+    void twoDigitYears() {
+        QFETCH(QByteArray, first);
+        QFETCH(QByteArray, second);
+        QFETCH(QDateTime, start);
+        QFETCH(QDateTime, end);
+        const QByteArray bytes =
+            "\"File 1 Started x\"\r\n\"2 Flow points at 60 second intervals\"\r\n"
+            "\"Values range from 1 to 2 GPM\"\r\n" +
+            first + " \t 1 \t 1\r\n" + second + " \t 2 \t 3\r\n";
+        QString error;
+        const auto log = VdlFile::decode(bytes, &error);
+        QVERIFY2(log, qPrintable(error));
+        QCOMPARE(log->LogStart, start);
+        QCOMPARE(log->FilePoints.back().time, end);
+        QCOMPARE(log->LogInterval, qint16(60));
+    }
+
+    // A loaded file keeps its own numbers and marks: saved again it is the
+    // same file. The graph's counts stay within 16 bits and keep their sign
+    // for any finite flow.
+    void ownNumbersAndSafeCounts_data() {
+        QTest::addColumn<QByteArrayList>("flows"); // field 2 and 3 of each point
+        QTest::addColumn<std::vector<qint16>>("raw");
+        QTest::newRow("small values, reverse marks")
+            << QByteArrayList{"19.949999 \t 19.949999", "0.0007 \t 19.9507****", "3.25 \t 23.2007"}
+            << std::vector<qint16>{32767, -1, 5338};
+        QTest::newRow("maximum below 1E-40")
+            << QByteArrayList{"1E-41 \t 1E-41", "2.5E-42 \t 1.25E-41****", "0 \t 1.25E-41"}
+            << std::vector<qint16>{32767, -8192, 0};
+        QTest::newRow("near the single's limit")
+            << QByteArrayList{"3E+38 \t 3E+38", "1.2E+38 \t 3.4E+38", "3E+38 \t 3.4E+38"}
+            << std::vector<qint16>{32767, 13107, 32767};
+    }
+    void ownNumbersAndSafeCounts() {
+        QFETCH(QByteArrayList, flows);
+        QFETCH(std::vector<qint16>, raw);
+        QByteArray bytes = "\"File 1 Started 5/12/2006 10:30:00 AM\"\r\n"
+                           "\"3 Flow points at 60 second intervals\"\r\n"
+                           "\"Values range from 0 to 1 GPM\"\r\n";
+        for (int i = 0; i < 3; ++i)
+            bytes += "5/12/2006 10:3" + QByteArray::number(i) + ":00 AM \t " + flows[i] + "\r\n";
+        QString error;
+        const auto log = VdlFile::decode(bytes, &error);
+        QVERIFY2(log, qPrintable(error));
+        QCOMPARE(log->LogPoints, raw);
+        QCOMPARE(VdlFile::encode(*log), bytes);
+    }
+
     // A log beyond a 16-bit count survives the trip; the old file survives a
     // save that cannot be done.
     void largeRoundTripAndFailedSave() {

@@ -51,6 +51,24 @@ private slots:
             << 1 << true << spectra << boxes << "4000 0 6 0 | 4000 2000";
         QTest::newRow("spectra, not normalised")
             << 1 << false << spectra << boxes << "4000 0 6 0 | 2000 1000";
+        // Normalising scales the low curve's floor from 100 to 200; the lower
+        // limit and the span still come from the decoded 100.
+        const auto floorAt = [](int first, int rest) {
+            QByteArray b = block({});
+            for (int i = 0; i < 128; ++i) {
+                const int v = i == 0 ? first : rest;
+                b[4 * i] = char(v & 0xff), b[4 * i + 1] = char(v >> 8);
+            }
+            return b;
+        };
+        QByteArray lowFloor = floorAt(2000, 100);
+        lowFloor.replace(516, 4, QByteArray::fromHex("480de803"));
+        QTest::newRow("spectra, normalised, span from the decoded floor")
+            << 1 << true
+            << Blocks{lowFloor, floorAt(4000, 500), supTrailer({{1, "03000000"}}),
+                      block({{5, "06000000"}})}
+            << "3400 2000 3900 6 1000 -7 3400 2000 1000 -7 5 5 Low Low 7.83"
+            << "4000 100 6 0 | 4000 200";
         // A dead low-frequency transducer cannot be normalised: drawn as it is.
         QTest::newRow("spectra, dead low frequency")
             << 1 << true

@@ -185,8 +185,14 @@ private slots:
         const char* names[] = {"time-domain", "freq-domain", "crossproduct", "raw-flow-data"};
         for (int i = 1; i <= 4; ++i) {
             QWidget& w = rig.widget(i);
-            // About the page area of the main window, then a large window.
-            for (const QSize size : {QSize(790, 430), QSize(1300, 860)}) {
+            // About the page area of the main window, then a large window. The
+            // page area is counted in the page's own text (7 px a character and
+            // 16 px a line at common fonts), so wider or taller fonts ask for a
+            // larger window, never a clipped page.
+            const QFontMetrics fm(w.font());
+            const QSize pageArea(790 * std::max(1.0, fm.averageCharWidth() / 7.0),
+                                 430 * std::max(1.0, fm.lineSpacing() / 16.0));
+            for (const QSize size : {pageArea, QSize(1300, 860).expandedTo(pageArea)}) {
                 w.resize(size);
                 w.show();
                 QCoreApplication::processEvents();
@@ -198,7 +204,7 @@ private slots:
                 QVERIFY(rig.sent().isEmpty());
                 QVERIFY(w.minimumSizeHint().width() <= size.width() &&
                         w.minimumSizeHint().height() <= size.height());
-                if (!dir.isEmpty() && size.width() == 790)
+                if (!dir.isEmpty() && size == pageArea)
                     shot.save(dir + "/" + names[i - 1] + ".png");
             }
             w.hide();

@@ -66,21 +66,30 @@ private slots:
         addRow("#####0.00", NaN, true, "NaN");
         addRow("#####0.00", -Inf, true, "-Inf");
         addRow("  ########0", Inf, false, "Inf");
-        // No pattern: the general form, the shortest text that reads back.
+        // No pattern: the general form, rounded to 7 significant digits for
+        // a single and 15 for a double, trailing zeros dropped.
         addRow("", 0.1, false, "0.1");
         addRow("", -0.0, false, "0");
         addRow("", -12.5, false, "-12.5");
-        addRow("", 1.0 / 3.0, false, "0.3333333333333333");
+        addRow("", 1.0 / 3.0, false, "0.333333333333333");
+        addRow("", 0.1 + 0.2, false, "0.3");
+        addRow("", 19.949999, false, "19.949999");
         addRow("", 0.00001, false, "0.00001");
         addRow("", 0.000001, false, "1E-06");
         addRow("", 123456789012345.0, false, "123456789012345");
         addRow("", 1e15, false, "1E+15");
         addRow("", -2.5e20, false, "-2.5E+20");
         addRow("", 1e100, false, "1E+100");
-        addRow("", 5e-324, false, "5E-324");
-        addRow("", 1.0f / 3.0f, true, "0.33333334");
+        addRow("", 5e-324, false, "4.94065645841247E-324");
+        addRow("", 1.0f / 3.0f, true, "0.3333333");
+        addRow("", 30.939999f, true, "30.94");
+        addRow("", 19.949999f, true, "19.95");
+        addRow("", 0.99999994f, true, "0.9999999");
+        addRow("", -0.0007f, true, "-0.0007");
         addRow("", 1234567.0f, true, "1234567");
-        addRow("", 12345678.0f, true, "1.2345678E+07");
+        addRow("", 12345678.0f, true, "1.234568E+07");
+        addRow("", 9999999.0f, true, "9999999");
+        addRow("", 1e-40f, true, "9.999946E-41");
     }
     void formatNumber() {
         QFETCH(QString, pattern);

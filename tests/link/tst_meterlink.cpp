@@ -94,7 +94,9 @@ private slots:
         // Silence: three writes 850 ms apart, nothing read. 5-byte replies are not
         // short, and each write starts from empty input.
         row("silence", {Fd, 3, 38, {}, false, {}, {}, f + Fd + Fd, 1, 0, 0, 2550, 1});
-        row("5-byte", {Fd, 3, 38, {"ABCD\n"}, false, {}, {}, f + Fd + Fd, 1, 0, 5, 2550, 1});
+        // Before a repeat the tail of a reply may still come: the line must
+        // first be quiet for 350 ms.
+        row("5-byte", {Fd, 3, 38, {"ABCD\n"}, false, {}, {}, f + Fd + Fd, 1, 0, 5, 3250, 1});
         // A 561-byte diagnostic reply gives its last 540 bytes.
         row("diagnostic", {xd, 2, 561, {diag}, false, block, diag, Flush + xd, 0, 55060, 0, 298});
         // RecErr in a line reply and Bad OP in a binary one repeat the exchange, at
@@ -154,6 +156,65 @@ private slots:
         QCOMPARE(qint64(rig.port.bytesWaiting()), r.leftover);
         QCOMPARE(rig.waiter.now(), r.endTime);
         QVERIFY(rig.port.writes.isEmpty());
+    }
+
+    // A port that streams without a line feed (another instrument, lines
+    // ended by CR alone) ends a line read at its byte or its time limit.
+    void streamingPortEndsTheRead_data() {
+        QTest::addColumn<int>("count");
+        QTest::addColumn<QByteArray>("chunk"); // arrives again every periodMs
+        QTest::addColumn<qint64>("periodMs");
+        QTest::addColumn<int>("taken");
+        QTest::addColumn<qint64>("endTime");
+        const QByteArray fast(64, 'x'), cr = "T=21.4\r";
+        QTest::newRow("0, fast, byte limit") << 0 << fast << qint64(34) << 256 << qint64(136);
+        QTest::newRow("-1, fast, byte limit") << -1 << fast << qint64(34) << 256 << qint64(136);
+        QTest::newRow("0, CR lines, time limit") << 0 << cr << qint64(500) << 42 << qint64(3000);
+        QTest::newRow("-1, CR lines, time limit") << -1 << cr << qint64(300) << 70 << qint64(3000);
+    }
+    void streamingPortEndsTheRead() {
+        QFETCH(int, count);
+        QFETCH(QByteArray, chunk);
+        QFETCH(qint64, periodMs);
+        Rig rig;
+        for (qint64 at = 0; at < 20000; at += periodMs)
+            rig.port.deliver(chunk, at);
+        QTEST(int(rig.link.ReadComm(count).size()), "taken");
+        QCOMPARE(int(rig.st.ReplyStatus), 1);
+        QTEST(rig.waiter.now(), "endTime");
+    }
+
+    // Before a request is sent again, what still arrives is thrown away until
+    // the line is quiet, within a bound whatever keeps coming.
+    void discardUntilQuiet_data() {
+        QTest::addColumn<qint64>("atLeast");
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<qint64>("at");
+        QTest::addColumn<qint64>("periodMs"); // 0: the bytes come once
+        QTest::addColumn<bool>("quiet");
+        QTest::addColumn<qint64>("endTime");
+        QTest::newRow("quiet line")
+            << qint64(0) << QByteArray() << qint64(0) << qint64(0) << true << qint64(350);
+        QTest::newRow("quiet pause")
+            << qint64(700) << QByteArray() << qint64(0) << qint64(0) << true << qint64(700);
+        // 64 bytes from 600 ms: the last at 634 ms, then 350 ms of quiet.
+        QTest::newRow("late block in the pause") << qint64(700) << QByteArray(64, 'b')
+                                                 << qint64(600) << qint64(0) << true << qint64(984);
+        QTest::newRow("streaming") << qint64(700) << QByteArray(16, 'n') << qint64(0) << qint64(100)
+                                   << false << qint64(2000);
+    }
+    void discardUntilQuiet() {
+        QFETCH(QByteArray, bytes);
+        QFETCH(qint64, at);
+        QFETCH(qint64, periodMs);
+        QFETCH(qint64, atLeast);
+        Rig rig;
+        for (qint64 t = at; !bytes.isEmpty() && t < 20000; t += periodMs ? periodMs : 20000)
+            rig.port.deliver(bytes, t);
+        QTEST(rig.link.discardUntilQuiet(atLeast), "quiet");
+        QTEST(rig.waiter.now(), "endTime");
+        QCOMPARE(rig.port.bytesWaiting(), 0);
+        QVERIFY(!rig.st.CommBusy);
     }
 
     void nestedExchangeIsRefused() {

@@ -3,15 +3,18 @@
 // a script and the port settings live in a temporary INI file.
 #include "ProgramRig.h"
 #include "datalog/frmPoly.h"
+#include "link/QtSerialPort.h"
 #include "link/frmProperties.h"
 #include "monitor/FlowPage.h"
 #include "monitor/frmPleaseWait.h"
+#include "setup/frmBSetup.h"
 
 #include "MeterDatalogs.h"
 
 #include <QAction>
 #include <QCheckBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QTabWidget>
 #include <QtTest>
@@ -173,7 +176,7 @@ private slots:
         QCOMPARE(rig.prompts.shown[0].icon == Prompts::Icon::Exclamation, !settings.isEmpty());
         QCOMPARE(rig.propertiesRuns, settings.isEmpty() ? 1 : 0);
         QCOMPARE(rig.sent(), (Flush + "VT,0\n").repeated(identifications));
-        QCOMPARE(rig.w.flags().LinkEstablished, dialogConnects);
+        QCOMPARE(rig.link.connection().connected(), dialogConnects);
         QCOMPARE(rig.w.Timer1().isActive(), dialogConnects);
         QVERIFY(!rig.link.state().CommBusy && rig.w.isVisible());
         QTEST((rig.prompts.texts() << rig.text("Label23") << rig.initText()).join('|'), "shown");
@@ -344,7 +347,7 @@ private slots:
                 q.defaultAnswer == Prompts::Answer::No);
         if (!yes)
             return;
-        QCOMPARE(rig.w.flags().LinkEstablished, meterBack);
+        QCOMPARE(rig.link.connection().connected(), meterBack);
         QCOMPARE(rig.propertiesRuns, meterBack ? 0 : 1);
         QCOMPARE(rig.initText(), meterBack ? "" : Demo);
         if (meterBack) {
@@ -366,11 +369,11 @@ private slots:
         for (int i = 0; i < 5; ++i)
             rig.w.polling().Launch();
         QCOMPARE(rig.prompts.texts(),
-                 QStringList{"The connection to the meter was lost (The meter hung up: the line "
-                             "has gone away.).\n\nThe port has been closed. When the meter is "
+                 QStringList{"The connection to the meter was lost. The meter hung up: the line "
+                             "has gone away.\n\nThe port has been closed. When the meter is "
                              "back, choose Comm > Establish Comm to reconnect."});
         QCOMPARE(rig.prompts.shown[0].icon, Prompts::Icon::Exclamation);
-        QVERIFY(!rig.sim.isOpen() && !rig.w.flags().LinkEstablished && establish->isEnabled());
+        QVERIFY(!rig.sim.isOpen() && !rig.link.connection().connected() && establish->isEnabled());
         // Polling does nothing with the port closed: no bytes, no waiting.
         QVERIFY(rig.sent().count("FD,0,") <= 1 && rig.waiter.now() - before < 3000);
         rig.w.polling().Launch();
@@ -381,7 +384,9 @@ private slots:
         rig.model.faults().hangUp = false;
         establish->trigger();
         QCOMPARE(rig.prompts.texts(),
-                 (QStringList{"Failed to Establish Communications", "Communications Established"}));
+                 (QStringList{"Failed to Establish Communications\n\nThe meter's line is not "
+                              "there: the port cannot be opened.",
+                              "Communications Established"}));
         QVERIFY(rig.sim.isOpen() && !establish->isEnabled());
         rig.sent();
         rig.w.polling().Launch();
@@ -536,6 +541,149 @@ private slots:
         QCOMPARE(rig.sent().count("OD,DATALOG"), 10);
         rig.w.polling().Launch();
         QVERIFY(!rig.sent().contains("FD,0,"));
+    }
+
+    // However the meter is reached again, the program ends as after a normal
+    // start: the live page, the datalog window's scan and download, the setup
+    // dialog's reads and a setting sent to the meter.
+    void reconnectEndsAsAStart_data() {
+        QTest::addColumn<bool>("lostFirst"); // the meter answered, then its line went away
+        QTest::addColumn<QString>("action");
+        QTest::newRow("Establish Comm after a loss") << true << "mnuEstablishComm";
+        QTest::newRow("Establish Comm after a start without meter") << false << "mnuEstablishComm";
+        QTest::newRow("port dialog OK after a loss") << true << "cmdOK";
+    }
+
+    void reconnectEndsAsAStart() {
+        QFETCH(bool, lostFirst);
+        QFETCH(QString, action);
+        Rig rig;
+        MeterDatalogs logs;
+        logs.install(rig.model);
+        if (lostFirst) {
+            rig.startLive();
+            rig.model.faults().hangUp = true;
+            rig.tick();
+            rig.model.faults().hangUp = false;
+        } else {
+            rig.model.faults().silent = true;
+            rig.w.Form_Load();
+            rig.model.faults().silent = false;
+        }
+        QCOMPARE(rig.initText(), Demo);
+        rig.prompts.clearRecord();
+        if (action == "cmdOK") {
+            rig.w.runPropertiesDialog = [](frmProperties& d) { d.Form_Load(), d.cmdOK_Click(); };
+            rig.w.findChild<QAction*>("mnuProperties")->trigger();
+        } else {
+            rig.w.findChild<QAction*>(qPrintable(action))->trigger();
+        }
+        QCOMPARE(rig.prompts.texts(), QStringList{"Communications Established"});
+        rig.tick();
+        rig.tick();
+        QVERIFY(!rig.shown("InitText") && !rig.pleaseWaitShown() && !rig.w.showsHourglass());
+        QVERIFY(rig.sent().contains("FD,0,"));
+        QVERIFY(rig.w.findChild<QLabel*>("FlowValText")->isEnabled());
+        QCOMPARE(rig.text("Label23"), "Velmar KR5");
+
+        rig.w.findChild<QAction*>("mnuRetlog")->trigger();
+        QCOMPARE(rig.sent().count("OD,DATALOG"), 10);
+        rig.w.datalogWindow().mnuGetLog_Click();
+        QCOMPARE(rig.w.datalog().LogPointCount, 33);
+        rig.w.datalogWindow().mnuQuit_Click();
+
+        rig.w.findChild<QAction*>("mnusetup")->trigger();
+        rig.tick();
+        QVERIFY(rig.sent().contains("PD,0\n"));
+        auto* damping = rig.w.setupDialog()->findChild<QLineEdit*>("DampText");
+        QCOMPARE(damping->text(), "10");
+        damping->clear();
+        QTest::keyClicks(damping, "11");
+        QTest::keyClick(damping, Qt::Key_Return);
+        QCOMPARE(rig.sent(), Flush + "LM,1," + QByteArray("\x0b\0", 2) + "\n");
+        QCOMPARE(damping->text(), "11");
+        QCOMPARE(rig.prompts.texts(), QStringList{"Communications Established"});
+    }
+
+    // A silent meter on an open port: at the first tick that ends five
+    // seconds or more after the last good reply, every live value of the
+    // shown page dims and the status line says since when; the first good
+    // reply brings them back. A loss dims at once.
+    void silenceDimsTheShownPage_data() {
+        QTest::addColumn<int>("page");
+        QTest::addColumn<QStringList>("values");
+        QTest::newRow("flow") << 0 << QStringList{"FlowValText", "TotValtext", "NormDispTime"};
+        QTest::newRow("time domain") << 1 << QStringList{"Picture1(0)", "Text4"};
+        QTest::newRow("raw flow data") << 4 << QStringList{"Text6(3)", "Text7"};
+    }
+
+    void silenceDimsTheShownPage() {
+        QFETCH(int, page);
+        QFETCH(QStringList, values);
+        Rig rig;
+        rig.startLive();
+        auto* tabs = rig.w.findChild<QTabWidget*>("SSTab1");
+        tabs->setCurrentIndex(page);
+        // How many of the values are dimmed: all of them or none, never some.
+        const auto dimmed = [&] {
+            qsizetype n = 0;
+            for (const QString& name : values)
+                n += !tabs->currentWidget()->findChild<QWidget*>(name)->isEnabled();
+            return n;
+        };
+        const qsizetype all = values.size();
+        const auto status = [&] { return rig.text("StatusText"); };
+        rig.tick();
+        QVERIFY(dimmed() == 0 && status().isEmpty());
+
+        rig.model.faults().silent = true;
+        const ConnectionState& connection = rig.link.connection();
+        const qint64 lastGood = connection.lastGoodReplyMs();
+        int ticks = 0;
+        do {
+            rig.tick();
+            QCOMPARE(connection.lastGoodReplyMs(), lastGood);
+            // Counted in time from the last good reply, not in failed reads.
+            QCOMPARE(dimmed(), rig.waiter.now() - lastGood >= 5000 ? all : 0);
+        } while (dimmed() == 0 && ++ticks < 10);
+        QCOMPARE(dimmed(), all);
+        QVERIFY2(status().startsWith("No reply from the meter since "), qPrintable(status()));
+        QCOMPARE(rig.initText(), ""); // the port is open: no demonstration state
+
+        rig.model.faults().silent = false;
+        rig.tick();
+        QVERIFY(dimmed() == 0 && status().isEmpty());
+
+        rig.model.faults().hangUp = true;
+        rig.tick();
+        QVERIFY(dimmed() == all && status().startsWith("No reply from the meter since "));
+        QCOMPARE(rig.text("Label23"), "No Connect");
+        tabs->setCurrentIndex(0);
+        QCOMPARE(rig.initText(), Demo);
+    }
+
+    // A port that cannot be opened is reported with the reference's words
+    // first, then the port's own reason (a silent meter: startupWithoutMeter).
+    void portFailureNamesTheCause() {
+        QTemporaryDir dir;
+        PortSettingsStore store{dir.filePath("corvane.ini")};
+        QtSerialPort port([](int) { return QString("/dev/corvane-no-such-device"); });
+        VirtualWaiter waiter;
+        ScriptedPrompts prompts;
+        PromptGate gate{prompts};
+        MeterLink link{port, waiter, gate};
+        LineOwner owner{link, gate};
+        frmKVT7210 w{link, owner, store};
+        w.runPropertiesDialog = [](frmProperties& d) { d.Form_Load(), d.cmdOK_Click(); };
+        w.Form_Load();
+        w.findChild<QAction*>("mnuEstablishComm")->trigger();
+        const QString cause = "\n\nThere is no serial device /dev/corvane-no-such-device (Com1). "
+                              "Check that the adapter is plugged in, or choose another port in "
+                              "the port settings.";
+        QCOMPARE(prompts.texts(),
+                 (QStringList{"Communications Failed" + cause, "Communications Failed" + cause,
+                              "Failed to Establish Communications" + cause}));
+        QCOMPARE(w.findChild<QLabel*>("InitText")->text(), Demo);
     }
 
     // The window opens on the page it was closed on.

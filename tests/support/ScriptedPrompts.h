@@ -17,11 +17,13 @@ public:
         Buttons buttons;
         Icon icon;
         Answer defaultAnswer;
+        QWidget* window; // the window it belongs to; null: the main window
     };
 
     struct FileDialog {
         bool save;
         QString title, filter, startName;
+        QWidget* window;
     };
 
     // Answers to the next message boxes, first queued first used; once empty,
@@ -39,19 +41,19 @@ public:
 
     Answer ask(const QString& text, const QString& title, Buttons buttons, Icon icon,
                Answer defaultAnswer) override {
-        shown.append({text, title, buttons, icon, defaultAnswer});
+        shown.append({text, title, buttons, icon, defaultAnswer, parentWindow()});
         if (!answers.isEmpty())
             return answers.takeFirst();
         return fallbackAnswer.value_or(defaultAnswer);
     }
     QString openFileName(const QString& title, const QString& filter,
                          const QString& startName) override {
-        fileDialogs.append({false, title, filter, startName});
+        fileDialogs.append({false, title, filter, startName, parentWindow()});
         return fileNames.isEmpty() ? QString() : fileNames.takeFirst();
     }
     QString saveFileName(const QString& title, const QString& filter,
                          const QString& startName) override {
-        fileDialogs.append({true, title, filter, startName});
+        fileDialogs.append({true, title, filter, startName, parentWindow()});
         return fileNames.isEmpty() ? QString() : fileNames.takeFirst();
     }
 

@@ -1,0 +1,89 @@
+#include "ConnectionState.h"
+
+#include "SerialPort.h"
+#include "Waiter.h"
+
+ConnectionState::ConnectionState(SerialPort& port, Waiter& waiter, QObject* parent)
+    : QObject(parent), port_(port), waiter_(waiter) {
+    connect(&port_, &SerialPort::failed, this, &ConnectionState::lost);
+    // A read waiting on a silent meter lasts longer than the silence allowed:
+    // the check comes on time from here, during the wait.
+    silenceTimer_.setSingleShot(true);
+    silenceTimer_.setInterval(int(SilentAfterMs));
+    connect(&silenceTimer_, &QTimer::timeout, this, &ConnectionState::checkSilence);
+}
+
+bool ConnectionState::portOpen() const {
+    return port_.isOpen();
+}
+
+QString ConnectionState::modelText() const {
+    return unitType_ ? QStringLiteral("Velmar KR%1").arg(unitType_) : QString();
+}
+
+QString ConnectionState::silenceText() const {
+    if (answering() || !lastGoodReply_.isValid())
+        return {};
+    // The program's one fixed time form, whatever the locale.
+    const bool today = lastGoodReply_.date() == QDate::currentDate();
+    const QString when = lastGoodReply_.toString(today ? QStringLiteral("h:mm:ss AP")
+                                                       : QStringLiteral("M/d/yyyy h:mm:ss AP"));
+    return QStringLiteral("No reply from the meter since ") + when;
+}
+
+QString ConnectionState::failureText(const QString& reference) const {
+    const QString reason = port_.isOpen() ? QString() : port_.errorString();
+    return reason.isEmpty() ? reference : reference + QStringLiteral("\n\n") + reason;
+}
+
+void ConnectionState::identified(int unitType) {
+    unitType_ = unitType;
+    // A new connection: the version is read again.
+    version_.clear();
+    silent_ = false;
+    lastGoodMs_ = waiter_.now();
+    lastGoodReply_ = QDateTime::currentDateTime();
+    silenceTimer_.start();
+    emit changed();
+    emit meterFound();
+}
+
+void ConnectionState::notIdentified() {
+    unitType_ = 0;
+    silent_ = true;
+    emit changed();
+}
+
+void ConnectionState::setVersion(const QString& version) {
+    if (version == version_)
+        return;
+    version_ = version;
+    emit changed();
+}
+
+void ConnectionState::goodReply() {
+    lastGoodMs_ = waiter_.now();
+    lastGoodReply_ = QDateTime::currentDateTime();
+    silenceTimer_.start();
+    if (!silent_)
+        return;
+    silent_ = false;
+    emit changed();
+}
+
+void ConnectionState::checkSilence() {
+    if (silenceJudged && !silenceJudged())
+        return;
+    if (silent_ || lastGoodMs_ < 0 || waiter_.now() - lastGoodMs_ < SilentAfterMs)
+        return;
+    silent_ = true;
+    emit changed();
+}
+
+void ConnectionState::lost() {
+    // Whatever answers next may be another meter.
+    unitType_ = 0;
+    version_.clear();
+    silent_ = true;
+    emit changed();
+}
