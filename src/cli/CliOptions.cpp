@@ -55,6 +55,9 @@ CliOptions CliOptions::parse(const QStringList& arguments) {
         } else if (a == "-o" || a == "--output") {
             if (!value(o.output))
                 return fail("-o needs a file name");
+        } else if (a == "--notes") {
+            if (!value(o.notes))
+                return fail("--notes needs a text");
         } else if (a == "--csv") {
             if (!value(o.csv))
                 return fail("--csv needs a file name");
@@ -89,14 +92,20 @@ CliOptions CliOptions::parse(const QStringList& arguments) {
         if (o.output.isEmpty())
             return fail("export needs -o FILE.csv");
         o.command = Command::Export;
-    } else if (QStringList{"identify", "config", "watch", "logs", "download", "export"}.contains(
-                   name)) {
+    } else if (name == "report" && expectArgs(0)) {
+        if (o.output.isEmpty())
+            return fail("report needs -o FILE.pdf");
+        o.command = Command::Report;
+    } else if (QStringList{"identify", "config", "watch", "logs", "download", "export", "report"}
+                   .contains(name)) {
         return fail(QStringLiteral("wrong number of arguments for %1").arg(name));
     } else {
         return fail(QStringLiteral("unknown command %1").arg(name));
     }
-    if (o.count > 0 && o.command != Command::Watch)
-        return fail("--count goes with watch only");
+    if (o.count > 0 && o.command != Command::Watch && o.command != Command::Report)
+        return fail("--count goes with watch and report only");
+    if (!o.notes.isEmpty() && o.command != Command::Report)
+        return fail("--notes goes with report only");
     if (!o.csv.isEmpty() && o.command != Command::Download)
         return fail("--csv goes with download only");
     return o;
@@ -125,6 +134,10 @@ QString CliOptions::help() {
         "  export FILE.vdl -o FILE.csv\n"
         "                            converts a saved datalog to CSV with the file's own\n"
         "                            numbers (no meter needed)\n"
+        "  report -o FILE.pdf [--count N] [--notes TEXT]\n"
+        "                            a service report as PDF: identification,\n"
+        "                            configuration, N live readings 1500 ms apart\n"
+        "                            (default 4) and the datalog directory\n"
         "\n"
         "Options:\n"
         "  --port PORT       a device path (/dev/ttyUSB0, a pseudo-terminal) or Com1..Com16\n"

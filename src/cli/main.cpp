@@ -3,6 +3,7 @@
 #include "CliOptions.h"
 #include "CliPaths.h"
 #include "CliPrompts.h"
+#include "CliReport.h"
 #include "CliSession.h"
 #include "datalog/LogCsv.h"
 #include "datalog/VdlFile.h"
@@ -15,6 +16,7 @@
 
 #include <QCoreApplication>
 #include <QDateTime>
+#include <QGuiApplication>
 #include <QRegularExpression>
 
 #include <cstdio>
@@ -198,7 +200,21 @@ int meterCommand(CliSession& session, Waiter& waiter, const CliOptions& o) {
 } // namespace
 
 int main(int argc, char* argv[]) {
-    QCoreApplication app(argc, argv);
+    // The report is drawn with Qt's painter, which needs the GUI library's
+    // fonts but no screen: on Linux it draws offscreen, so it runs without a
+    // display (Windows always has its own platform).
+    QStringList arguments;
+    for (int i = 1; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    const bool drawing = CliOptions::parse(arguments).command == CliOptions::Command::Report;
+#ifndef Q_OS_WIN
+    if (drawing && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+#endif
+    const std::unique_ptr<QCoreApplication> application =
+        drawing ? std::make_unique<QGuiApplication>(argc, argv)
+                : std::make_unique<QCoreApplication>(argc, argv);
+    QCoreApplication& app = *application;
     QCoreApplication::setOrganizationName("Corvane");
     QCoreApplication::setApplicationName("Corvane");
 
@@ -237,7 +253,15 @@ int main(int argc, char* argv[]) {
     // writes no file, a watch ends in good order.
     const CliInterrupt interrupt([&link] { link.shutDown(); });
 
-    const int status = meterCommand(session, waiter, o);
+    // The port as the report names it: the Com number and its device, or
+    // the device given.
+    const QString portText =
+        o.port.isEmpty() ? QStringLiteral("Com%1 (%2)").arg(store->startupPortNumber()).arg(device)
+        : o.port == device ? device
+                           : QStringLiteral("%1 (%2)").arg(o.port, device);
+    const int status = o.command == CliOptions::Command::Report
+                           ? runReport(session, link, waiter, o, portText)
+                           : meterCommand(session, waiter, o);
     // A reply still on its way (the last one of a scan, a reply's tail) is
     // taken off the line, so the next session starts clean.
     if (!CliInterrupt::requested())

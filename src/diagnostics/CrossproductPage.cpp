@@ -33,5 +33,6 @@ CrossproductPage::CrossproductPage(SignalDiagnostics& diagnostics, ServiceSwitch
 }
 
 bool CrossproductPage::Refresh() {
+    markVisited();
     return diagnostics_.DoAnalysis(AnalysisCapture::Crossproduct);
 }

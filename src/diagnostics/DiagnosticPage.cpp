@@ -20,7 +20,9 @@ DiagnosticPage::DiagnosticPage(SignalDiagnostics& diagnostics, ServiceSwitches& 
 }
 
 QLineEdit* DiagnosticPage::addBox(QGridLayout* grid, int row, int column, const QString& name,
-                                  const QString& caption, int digits) {
+                                  const QString& caption, int digits,
+                                  const QString& figureCaption) {
+    figures_.append({figureCaption.isEmpty() ? caption : figureCaption, name});
     auto* box = new QLineEdit(this);
     box->setObjectName(name);
     box->setReadOnly(true);
@@ -61,7 +63,7 @@ QWidget* DiagnosticPage::addPicture(int index, const QString& caption,
     }
     row->addStretch(1);
     layout->addWidget(key, 1, 0);
-    addBox(layout, 1, 2, boxName, boxCaption);
+    addBox(layout, 1, 2, boxName, boxCaption, 13, QString("%1, %2").arg(caption, boxCaption));
     return group;
 }
 

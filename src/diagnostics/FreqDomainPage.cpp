@@ -30,5 +30,6 @@ FreqDomainPage::FreqDomainPage(SignalDiagnostics& diagnostics, ServiceSwitches& 
 }
 
 bool FreqDomainPage::Refresh() {
+    markVisited();
     return diagnostics_.ComboDual(SignalCapture::Spectra);
 }

@@ -42,8 +42,10 @@ RawFlowDataPage::RawFlowDataPage(SignalDiagnostics& diagnostics, ServiceSwitches
     };
     int r = 1;
     for (const Row& row : rows) {
-        addBox(grid, r, 0, row.selected, row.caption, 11);
-        addBox(grid, r, 1, row.supervisor, QString(), 11);
+        addBox(grid, r, 0, row.selected, row.caption, 11,
+               QString("%1, Selected Range").arg(row.caption));
+        addBox(grid, r, 1, row.supervisor, QString(), 11,
+               QString("%1, High Range").arg(row.caption));
         ++r;
     }
     grid->setColumnStretch(0, 1);
@@ -84,5 +86,6 @@ RawFlowDataPage::RawFlowDataPage(SignalDiagnostics& diagnostics, ServiceSwitches
 }
 
 bool RawFlowDataPage::Refresh() {
+    markVisited();
     return diagnostics_.DoAnalysis(AnalysisCapture::RawFlowData);
 }

@@ -22,5 +22,6 @@ TimeDomainPage::TimeDomainPage(SignalDiagnostics& diagnostics, ServiceSwitches& 
 }
 
 bool TimeDomainPage::Refresh() {
+    markVisited();
     return diagnostics_.ComboDual(SignalCapture::TimeSamples);
 }

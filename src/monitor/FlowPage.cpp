@@ -1,6 +1,8 @@
 #include "FlowPage.h"
 
 #include "FlowReading.h"
+#include "FlowTrendView.h"
+#include "PollingCycle.h"
 
 #include "link/MeterLink.h"
 #include "link/Waiter.h"
@@ -8,6 +10,7 @@
 #include "shared/SchedulingFlags.h"
 #include "shared/UnitTables.h"
 
+#include <QDateTime>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -49,6 +52,8 @@ QLabel* makeLabel(const QString& name, const QString& text, QWidget* parent, dou
 FlowPage::FlowPage(MeterLink& link, ConfigRecord& config, SchedulingFlags& flags, QWidget* parent)
     : QWidget(parent), link_(link), config_(config), flags_(flags), reads_(link) {
     setObjectName("FlowPage");
+    clockBase_ = QDateTime::currentMSecsSinceEpoch();
+    waiterBase_ = link_.waiter().now();
     build();
 }
 
@@ -60,6 +65,13 @@ void FlowPage::showTotal(const QString& text) {
     const bool fits = metrics.horizontalAdvance(text.trimmed()) <= room;
     TotValtext_->setText(fits ? text : metrics.elidedText(text.trimmed(), Qt::ElideLeft, room));
     TotValtext_->setToolTip(fits ? QString() : text.trimmed());
+}
+
+static_assert(FlowTrend::TickMs == PollingCycle::PollIntervalMs,
+              "the trend's ring holds one hour of polling ticks");
+
+qint64 FlowPage::trendTime() const {
+    return clockBase_ + (link_.waiter().now() - waiterBase_);
 }
 
 bool FlowPage::Refresh() {
@@ -184,7 +196,7 @@ void FlowPage::build() {
     ErrMessBox_->setReadOnly(true);
     const int lineHeight = ErrMessBox_->fontMetrics().lineSpacing();
     ErrMessBox_->setMinimumHeight(lineHeight * 4);
-    ErrMessBox_->setMaximumHeight(lineHeight * 10);
+    ErrMessBox_->setMaximumHeight(lineHeight * 6);
     QSizePolicy keepPlace = ErrMessBox_->sizePolicy();
     keepPlace.setRetainSizeWhenHidden(true);
     ErrMessBox_->setSizePolicy(keepPlace);
@@ -211,15 +223,23 @@ void FlowPage::build() {
     indicators->addStretch(1);
     statusRow->addLayout(indicators);
     layout->addLayout(statusRow);
-    layout->addStretch(1);
+
+    // The trend takes the room the figures leave; the status box keeps its
+    // four lines.
+    trendView_ = new FlowTrendView(page);
+    trendView_->setMinimumHeight(ErrMessBox_->minimumHeight() * 2);
+    layout->addWidget(trendView_, 3);
 }
 
 bool FlowPage::GetFlowData() {
     Waiter& waiter = link_.waiter();
     const std::optional<QByteArray> record = reads_.readFlowRecord();
-    if (!record)
+    if (!record) {
+        trendView_->addGap(trendTime());
         return false;
+    }
     const QByteArray& reply = *record;
+    std::optional<FlowReading> shown;
     try {
         for (int i = 0; i < ReadYields; ++i)
             waiter.yield();
@@ -252,6 +272,7 @@ bool FlowPage::GetFlowData() {
         SSvaltext_->setText(reading.signalStrengthText());
         SQvaltext_->setText(reading.signalQualityText());
         flags_.NeedFlowData = false;
+        shown = reading;
 
         showTotal(reading.totalizerText(chan.TotalizerMultiplierIndex));
         TotXtext_->setText(UnitTables::multiplierName(chan.TotalizerMultiplierIndex));
@@ -259,8 +280,10 @@ bool FlowPage::GetFlowData() {
     } catch (const std::exception&) {
         // A field that cannot be decoded fails this read; the page keeps
         // what it showed.
+        trendView_->addGap(trendTime());
         return false;
     }
+    trendView_->addGood(trendTime(), config_.FlowUnitLabel, shown->Flow, shown->SignalStrength);
     return true;
 }
 

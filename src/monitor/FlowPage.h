@@ -6,6 +6,7 @@
 #include <QString>
 #include <QWidget>
 
+class FlowTrendView;
 class MeterLink;
 class QLabel;
 class QPlainTextEdit;
@@ -40,6 +41,9 @@ public:
     // The box as a start-up shows it, with "Initializing Data  please Wait.".
     void showStartupText();
 
+    // The live flow trend under the figures, fed by every flow read.
+    FlowTrendView& trendView() { return *trendView_; }
+
     qint16 FdSequence() const { return reads_.FdSequence; }
     void setFdSequence(qint16 value) { reads_.FdSequence = value; }
 
@@ -47,6 +51,9 @@ private:
     // The total in its fixed place: cut and marked when it does not fit.
     void showTotal(const QString& text);
     void build();
+    // Local clock time of a tick, in ms since the epoch, counted on the
+    // link's clock from the page's creation.
+    qint64 trendTime() const;
 
     MeterLink& link_;
     ConfigRecord& config_;
@@ -54,6 +61,8 @@ private:
     MeterReads reads_;
     bool lastRemoteZeroApplied_ = false;
     QString errMessText_;
+    qint64 clockBase_ = 0;
+    qint64 waiterBase_ = 0;
 
     QLabel* InitText_ = nullptr;
     QLabel* FlowValText_ = nullptr;
@@ -71,4 +80,5 @@ private:
     QLabel* TxtLogging_ = nullptr;
     QLabel* TxtXQmode_ = nullptr;
     QLabel* TxtRemoteZero_ = nullptr;
+    FlowTrendView* trendView_ = nullptr;
 };

@@ -1,6 +1,7 @@
 #include "frmKVT7210.h"
 
 #include "FlowPage.h"
+#include "FlowPageReport.h"
 #include "MeterReads.h"
 #include "frmPleaseWait.h"
 
@@ -9,17 +10,20 @@
 #include "datalog/frmProgress.h"
 #include "diagnostics/CrossproductPage.h"
 #include "diagnostics/DiagnosticLogs.h"
+#include "diagnostics/DiagnosticPage.h"
 #include "diagnostics/FreqDomainPage.h"
 #include "diagnostics/RawFlowDataPage.h"
 #include "diagnostics/SignalDiagnostics.h"
 #include "diagnostics/TimeDomainPage.h"
 #include "link/ConnectionState.h"
+#include "link/DisplayFormat.h"
 #include "link/LineOwner.h"
 #include "link/MeterLink.h"
 #include "link/PortSettingsStore.h"
 #include "link/SerialPort.h"
 #include "link/Waiter.h"
 #include "link/frmProperties.h"
+#include "report/ServiceReportSaver.h"
 #include "setup/frmBSetup.h"
 #include "ui/LivePage.h"
 #include "ui/Prompts.h"
@@ -28,6 +32,7 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QDateTime>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMenu>
@@ -37,6 +42,7 @@
 #include <QTabWidget>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <memory>
 
 namespace {
@@ -183,6 +189,8 @@ void frmKVT7210::buildMenus() {
             &DiagnosticLogs::mnuOpenSupvLog_Click);
     connect(addItem(file, "mnuCloseSupvLog", "CloseS&upervisorLog"), &QAction::triggered, logs_,
             &DiagnosticLogs::mnuCloseSupvLog_Click);
+    connect(addItem(file, "mnuSaveReport", "Save Service &Report..."), &QAction::triggered, this,
+            &frmKVT7210::mnuSaveReport_Click);
     connect(addItem(file, "mnuAbout", "&About"), &QAction::triggered, this,
             &frmKVT7210::mnuAbout_Click);
     connect(addItem(file, "mnuExit", "&Exit"), &QAction::triggered, this,
@@ -596,4 +604,63 @@ void frmKVT7210::portFailed(const QString& description) {
                                     "Comm > Establish Comm to reconnect.")
                                 .arg(description),
                             Prompts::Icon::Exclamation);
+}
+
+ReportIdentification frmKVT7210::reportIdentification() {
+    const ConnectionState& connection = link_.connection();
+    ReportIdentification id;
+    id.unitType = connection.unitType();
+    id.model = connection.modelText();
+    id.version = connection.version();
+    SerialPort& port = link_.port();
+    id.port =
+        QString("Com%1 (%2)").arg(port.portNumber()).arg(store_.deviceForPort(port.portNumber()));
+    id.settings = port.settings();
+    if (!connection.connected())
+        return id;
+    if (const std::optional<QByteArray> reply = MeterReads(link_).readVersion()) {
+        id.version = MeterReads::versionOf(*reply).value_or(id.version);
+        // The serial number follows the second comma; the Misc. page shows it
+        // as a whole number.
+        const QString serial = QString::fromLatin1(reply->trimmed().split(',').value(2));
+        bool number = false;
+        const double value = serial.toDouble(&number);
+        id.serial = number ? FormatNumber(value, "#####0").trimmed() : serial;
+    }
+    return id;
+}
+
+void frmKVT7210::mnuSaveReport_Click() {
+    owner_.openWhenIdle(this, [this] {
+        const std::optional<ServiceReportSaver::Request> request =
+            ServiceReportSaver(link_.prompts()).ask();
+        if (!request)
+            return;
+        owner_.runWhenIdle(
+            this,
+            [this, request = *request] {
+                ServiceReportBuilder::Input in;
+                in.made = QDateTime::currentDateTime();
+                in.meter = reportIdentification();
+                if (in.meter.unitType != 0 && !flags_.ConfigPending)
+                    in.config = &config_;
+                in.live = FlowPageReport::figures(*flowPage_);
+                in.trend = FlowPageReport::trend(*flowPage_);
+                for (int i = 0; i < SSTab1_->count(); ++i)
+                    if (const auto* page = qobject_cast<DiagnosticPage*>(SSTab1_->widget(i));
+                        page && page->visited())
+                        in.signalPages.append(
+                            ServiceReportSaver::snapshot(*page, SSTab1_->tabText(i)));
+                const DatalogDirectory& directory = frmPoly_->directory();
+                if (std::any_of(std::begin(directory.files), std::end(directory.files),
+                                [](const DatalogDirectory::File& f) { return f.read; }))
+                    in.directory = &directory;
+                in.notes = request.notes;
+                const ServiceReport report = ServiceReportBuilder::build(in);
+                owner_.openWhenIdle(this, [this, report, request] {
+                    ServiceReportSaver(link_.prompts()).save(report, request);
+                });
+            },
+            LineOwner::Needs::Nothing);
+    });
 }

@@ -2,6 +2,7 @@
 
 #include "PollingCycle.h"
 #include "frmPleaseWait.h"
+#include "report/ServiceReportBuilder.h"
 #include "shared/ConfigRecord.h"
 #include "shared/DatalogRecord.h"
 #include "shared/SchedulingFlags.h"
@@ -51,6 +52,9 @@ public:
     void mnuExit_Click();
     void mnuProperties_Click();
     void mnuAbout_Click();
+    // File > Save Service Report...: asks for the technician notes and the
+    // file, then writes the report of what this session has read.
+    void mnuSaveReport_Click();
     // The About box over the window it was asked for from.
     void showAbout(QWidget* over);
     // Setup > Unit Setup: with a meter, suspends the live page and lets the
@@ -113,6 +117,10 @@ private:
     // pages dimmed while the meter does not answer, and the status line.
     void connectionChanged();
     void updateLogMenus();
+    // The meter as the service report names it, from the connection state;
+    // reads "VR,0" for the serial number when the meter is connected. The
+    // caller holds the line.
+    ReportIdentification reportIdentification();
 
     MeterLink& link_;
     LineOwner& owner_;

@@ -28,3 +28,10 @@ QString PromptGate::appendFileName(const QString& title, const QString& filter,
                                    const QString& startName) {
     return closed_ ? QString() : inner_.appendFileName(title, filter, startName);
 }
+
+std::optional<QString> PromptGate::multiLineText(const QString& title, const QString& label,
+                                                 const QString& initial) {
+    if (closed_)
+        return std::nullopt;
+    return inner_.multiLineText(title, label, initial);
+}

@@ -22,6 +22,8 @@ public:
                          const QString& startName) override;
     QString appendFileName(const QString& title, const QString& filter,
                            const QString& startName) override;
+    std::optional<QString> multiLineText(const QString& title, const QString& label,
+                                         const QString& initial) override;
     // The prompts behind the gate show their boxes over the same window.
     void setParentWindow(QWidget* window) override {
         Prompts::setParentWindow(window);

@@ -3,6 +3,8 @@
 #include <QFileInfo>
 #include <QString>
 
+#include <optional>
+
 class QWidget;
 
 // Every message box and file dialog of the program goes through this seam, so
@@ -35,6 +37,15 @@ public:
                                  const QString& startName) = 0;
     // A save dialog that chooses a file to write or append to and asks
     // nothing about an existing file: the caller asks its own question.
+    // A box for a few lines of free text, offered with initial; nothing when
+    // the user cancelled. Prompts that cannot show one answer as cancelled.
+    virtual std::optional<QString> multiLineText(const QString& title, const QString& label,
+                                                 const QString& initial) {
+        Q_UNUSED(title);
+        Q_UNUSED(label);
+        Q_UNUSED(initial);
+        return std::nullopt;
+    }
     virtual QString appendFileName(const QString& title, const QString& filter,
                                    const QString& startName) {
         return saveFileName(title, filter, startName);

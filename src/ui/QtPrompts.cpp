@@ -2,7 +2,9 @@
 
 #include <QApplication>
 #include <QFileDialog>
+#include <QInputDialog>
 #include <QMessageBox>
+#include <QPlainTextEdit>
 
 namespace {
 
@@ -115,4 +117,19 @@ QString QtPrompts::appendFileName(const QString& title, const QString& filter,
                                   const QString& startName) {
     return QFileDialog::getSaveFileName(owner(), titleOr(title), startName, filter, nullptr,
                                         QFileDialog::DontConfirmOverwrite);
+}
+
+std::optional<QString> QtPrompts::multiLineText(const QString& title, const QString& label,
+                                                const QString& initial) {
+    QInputDialog dialog(parent_);
+    dialog.setWindowTitle(titleOr(title));
+    dialog.setLabelText(label);
+    dialog.setOption(QInputDialog::UsePlainTextEditForTextInput);
+    dialog.setTextValue(initial);
+    // Tab leaves the text for the buttons, so the box works from the keyboard.
+    if (auto* edit = dialog.findChild<QPlainTextEdit*>())
+        edit->setTabChangesFocus(true);
+    if (dialog.exec() != QDialog::Accepted)
+        return std::nullopt;
+    return dialog.textValue();
 }

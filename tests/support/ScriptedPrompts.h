@@ -34,6 +34,10 @@ public:
     // Names chosen in the next file dialogs; once empty, dialogs are cancelled.
     QStringList fileNames;
     QList<FileDialog> fileDialogs;
+    // Texts typed into the next multi-line boxes; once empty, boxes are
+    // cancelled. Each box's title is recorded.
+    QStringList typedTexts;
+    QStringList textBoxes;
 
     Answer ask(const QString& text, const QString& title, Buttons buttons, Icon icon,
                Answer defaultAnswer) override {
@@ -51,6 +55,14 @@ public:
                          const QString& startName) override {
         fileDialogs.append({true, title, filter, startName, parentWindow()});
         return fileNames.isEmpty() ? QString() : fileNames.takeFirst();
+    }
+
+    std::optional<QString> multiLineText(const QString& title, const QString&,
+                                         const QString&) override {
+        textBoxes.append(title);
+        if (typedTexts.isEmpty())
+            return std::nullopt;
+        return typedTexts.takeFirst();
     }
 
     QStringList texts() const {
