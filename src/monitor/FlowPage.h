@@ -47,13 +47,14 @@ public:
     qint16 FdSequence() const { return reads_.FdSequence; }
     void setFdSequence(qint16 value) { reads_.FdSequence = value; }
 
+    // Local clock time of a tick, in ms since the epoch, counted on the
+    // link's clock from the page's creation.
+    qint64 trendTime() const;
+
 private:
     // The total in its fixed place: cut and marked when it does not fit.
     void showTotal(const QString& text);
     void build();
-    // Local clock time of a tick, in ms since the epoch, counted on the
-    // link's clock from the page's creation.
-    qint64 trendTime() const;
 
     MeterLink& link_;
     ConfigRecord& config_;

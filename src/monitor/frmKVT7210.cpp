@@ -640,7 +640,9 @@ void frmKVT7210::mnuSaveReport_Click() {
             this,
             [this, request = *request] {
                 ServiceReportBuilder::Input in;
-                in.made = QDateTime::currentDateTime();
+                // On the trend's clock, so the report's time and the times of
+                // its readings can never disagree.
+                in.made = QDateTime::fromMSecsSinceEpoch(flowPage_->trendTime());
                 in.meter = reportIdentification();
                 if (in.meter.unitType != 0 && !flags_.ConfigPending)
                     in.config = &config_;
