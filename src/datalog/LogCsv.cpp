@@ -1,9 +1,8 @@
 #include "LogCsv.h"
+#include "shared/SavedFile.h"
 
 #include "LogText.h"
 #include "ui/Prompts.h"
-
-#include <QSaveFile>
 
 namespace {
 
@@ -66,18 +65,7 @@ bool LogCsv::save(const DatalogRecord& log, const QString& path, QString* error)
     if (log.LogPointCount < 1 || DatalogRecord::secondsPerUnit(log.LogUnits) == 0)
         return refuse(QStringLiteral("The log cannot be exported: it has no points or its flow "
                                      "unit has no known time base."));
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return refuse(file.errorString());
-    const QByteArray bytes = encode(log);
-    if (file.write(bytes) != bytes.size()) {
-        const QString why = file.errorString();
-        file.cancelWriting();
-        return refuse(why);
-    }
-    if (!file.commit())
-        return refuse(file.errorString());
-    return true;
+    return SavedFile::write(path, encode(log), error);
 }
 
 void LogCsv::exportLog(const DatalogRecord& log, Prompts& prompts) {

@@ -1,10 +1,10 @@
 #include "VdlFile.h"
+#include "shared/SavedFile.h"
 
 #include "LogText.h"
 
 #include <QFile>
 #include <QLocale>
-#include <QSaveFile>
 
 #include <charconv>
 #include <cmath>
@@ -46,18 +46,7 @@ bool VdlFile::save(const DatalogRecord& log, const QString& path, QString* error
     if (!log.loaded() || DatalogRecord::secondsPerUnit(log.LogUnits) == 0)
         return refuse(error, QStringLiteral("The log in memory cannot be saved: it has no points "
                                             "or its flow unit has no known time base."));
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return refuse(error, file.errorString());
-    const QByteArray bytes = encode(log);
-    if (file.write(bytes) != bytes.size()) {
-        const QString why = file.errorString();
-        file.cancelWriting();
-        return refuse(error, why);
-    }
-    if (!file.commit())
-        return refuse(error, file.errorString());
-    return true;
+    return SavedFile::write(path, encode(log), error);
 }
 
 namespace {

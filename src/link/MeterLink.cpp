@@ -71,18 +71,6 @@ bool isShortReplyLength(int k) {
     return false;
 }
 
-// The command as the user may read it: the whole text when it is printable,
-// otherwise its operation code.
-QString commandForUser(const QByteArray& command) {
-    QByteArray text = command;
-    while (text.endsWith(MeterLink::CommandTerminator))
-        text.chop(1);
-    for (char c : text)
-        if (uchar(c) < 0x20 || uchar(c) > 0x7e)
-            return QString::fromLatin1(text.left(2));
-    return QString::fromLatin1(text);
-}
-
 } // namespace
 
 MeterLink::MeterLink(SerialPort& port, Waiter& waiter, Prompts& prompts)
@@ -421,4 +409,14 @@ bool MeterLink::writeDirect(const QByteArray& bytes) {
     if (depth_ > 0 || shutDown_ || !port_.isOpen())
         return false;
     return port_.write(bytes);
+}
+
+QString MeterLink::commandForUser(const QByteArray& command) {
+    QByteArray text = command;
+    while (text.endsWith(MeterLink::CommandTerminator))
+        text.chop(1);
+    for (char c : text)
+        if (uchar(c) < 0x20 || uchar(c) > 0x7e)
+            return QString::fromLatin1(text.left(2));
+    return QString::fromLatin1(text);
 }

@@ -26,6 +26,9 @@ public:
 
     static constexpr char CommandTerminator = '\n';
     static inline const QByteArray FlushPrefix = QByteArrayLiteral("\x1b\r");
+    // A command as the user may read it in a message: its text without the
+    // terminator when it is printable, otherwise its operation code.
+    static QString commandForUser(const QByteArray& command);
 
     LinkState& state() { return state_; }
     const LinkState& state() const { return state_; }

@@ -1,4 +1,5 @@
 #include "ServiceReportPdf.h"
+#include "shared/SavedFile.h"
 
 #include <QAbstractTextDocumentLayout>
 #include <QBuffer>
@@ -8,7 +9,6 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QPdfWriter>
-#include <QSaveFile>
 #include <QTextDocument>
 #include <QUrl>
 
@@ -226,21 +226,5 @@ QByteArray ServiceReportPdf::render(const ServiceReport& report) {
 }
 
 bool ServiceReportPdf::save(const ServiceReport& report, const QString& path, QString* error) {
-    const auto refuse = [&](const QString& why) {
-        if (error)
-            *error = why;
-        return false;
-    };
-    const QByteArray bytes = render(report);
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return refuse(file.errorString());
-    if (file.write(bytes) != bytes.size()) {
-        const QString why = file.errorString();
-        file.cancelWriting();
-        return refuse(why);
-    }
-    if (!file.commit())
-        return refuse(file.errorString());
-    return true;
+    return SavedFile::write(path, render(report), error);
 }

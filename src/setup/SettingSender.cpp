@@ -100,7 +100,7 @@ bool SettingSender::exchange(const QByteArray& command, Shape shape, const QStri
     if (!ok && sends > 0 && !told.isEmpty()) {
         refuse(told);
     } else if (!ok) {
-        const QString name = SetupCommands::nameForUser(command);
+        const QString name = MeterLink::commandForUser(command);
         refuse(sends == 0 ? QString("The setting \"%1\" was not sent because the meter is not "
                                     "connected. Connect to the meter from the Comm menu and "
                                     "try again.")

@@ -20,16 +20,6 @@ constexpr double PipeAreaPi = 3.14159;
 constexpr int ManualRangeBit = 128;
 } // namespace
 
-QString nameForUser(const QByteArray& command) {
-    QByteArray text = command;
-    while (text.endsWith(MeterLink::CommandTerminator))
-        text.chop(1);
-    for (char c : text)
-        if (uchar(c) < 0x20 || uchar(c) > 0x7e)
-            return QString::fromLatin1(text.left(2));
-    return QString::fromLatin1(text);
-}
-
 QByteArray framed(const QByteArray& command) {
     return command + MeterLink::CommandTerminator;
 }

@@ -15,10 +15,6 @@ namespace SetupCommands {
 // reaches, and it keeps every derived figure finite.
 constexpr double MaximumVelocity = 32;
 
-// A command as the user may read it in a message: its text without the
-// terminator when it is printable, otherwise its operation code.
-QString nameForUser(const QByteArray& command);
-
 // A command with its terminator, always appended: a binary argument whose
 // last byte is a line feed is still followed by its own terminator.
 QByteArray framed(const QByteArray& command);
