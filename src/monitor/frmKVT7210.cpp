@@ -630,6 +630,31 @@ ReportIdentification frmKVT7210::reportIdentification() {
     return id;
 }
 
+ServiceReportBuilder::Input frmKVT7210::reportInput(const QString& notes) {
+    ServiceReportBuilder::Input in;
+    // On the trend's clock, so the report's time and the times of
+    // its readings can never disagree.
+    in.made = QDateTime::fromMSecsSinceEpoch(flowPage_->trendTime());
+    in.meter = reportIdentification();
+    if (in.meter.unitType != 0 && !flags_.ConfigPending)
+        in.config = &config_;
+    in.live = FlowPageReport::figures(*flowPage_);
+    // Figures of a meter that has stopped answering say so beside them.
+    if (const QString silence = link_.connection().silenceText(); !silence.isEmpty())
+        in.live->statusLines.prepend(silence);
+    in.trend = FlowPageReport::trend(*flowPage_);
+    for (int i = 0; i < SSTab1_->count(); ++i)
+        if (const auto* page = qobject_cast<DiagnosticPage*>(SSTab1_->widget(i));
+            page && page->visited())
+            in.signalPages.append(ServiceReportSaver::snapshot(*page, SSTab1_->tabText(i)));
+    const DatalogDirectory& directory = frmPoly_->directory();
+    if (std::any_of(std::begin(directory.files), std::end(directory.files),
+                    [](const DatalogDirectory::File& f) { return f.read; }))
+        in.directory = &directory;
+    in.notes = notes;
+    return in;
+}
+
 void frmKVT7210::mnuSaveReport_Click() {
     owner_.openWhenIdle(this, [this] {
         const std::optional<ServiceReportSaver::Request> request =
@@ -639,26 +664,8 @@ void frmKVT7210::mnuSaveReport_Click() {
         owner_.runWhenIdle(
             this,
             [this, request = *request] {
-                ServiceReportBuilder::Input in;
-                // On the trend's clock, so the report's time and the times of
-                // its readings can never disagree.
-                in.made = QDateTime::fromMSecsSinceEpoch(flowPage_->trendTime());
-                in.meter = reportIdentification();
-                if (in.meter.unitType != 0 && !flags_.ConfigPending)
-                    in.config = &config_;
-                in.live = FlowPageReport::figures(*flowPage_);
-                in.trend = FlowPageReport::trend(*flowPage_);
-                for (int i = 0; i < SSTab1_->count(); ++i)
-                    if (const auto* page = qobject_cast<DiagnosticPage*>(SSTab1_->widget(i));
-                        page && page->visited())
-                        in.signalPages.append(
-                            ServiceReportSaver::snapshot(*page, SSTab1_->tabText(i)));
-                const DatalogDirectory& directory = frmPoly_->directory();
-                if (std::any_of(std::begin(directory.files), std::end(directory.files),
-                                [](const DatalogDirectory::File& f) { return f.read; }))
-                    in.directory = &directory;
-                in.notes = request.notes;
-                const ServiceReport report = ServiceReportBuilder::build(in);
+                const ServiceReport report =
+                    ServiceReportBuilder::build(reportInput(request.notes));
                 owner_.openWhenIdle(this, [this, report, request] {
                     ServiceReportSaver(link_.prompts()).save(report, request);
                 });

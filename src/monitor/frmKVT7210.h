@@ -55,6 +55,9 @@ public:
     // File > Save Service Report...: asks for the technician notes and the
     // file, then writes the report of what this session has read.
     void mnuSaveReport_Click();
+    // What the service report holds, gathered now (the serial number is read
+    // from the meter); called with the line held.
+    ServiceReportBuilder::Input reportInput(const QString& notes);
     // The About box over the window it was asked for from.
     void showAbout(QWidget* over);
     // Setup > Unit Setup: with a meter, suspends the live page and lets the

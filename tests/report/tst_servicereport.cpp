@@ -255,6 +255,24 @@ private slots:
         QCOMPARE(rig.prompts.texts(), QStringList{"Replace existing file - " + name + ".pdf?"});
         QCOMPARE(QFileInfo(name + ".pdf").lastModified(), written);
     }
+
+    // Figures saved while the meter does not answer are marked as such.
+    void silentMeterMarkedInTheReport() {
+        ProgramRig rig;
+        rig.w.Form_Load();
+        for (int i = 0; i < 4; ++i)
+            rig.tick();
+        const auto silenceLine = [&] {
+            const QStringList lines = rig.w.reportInput({}).live->statusLines;
+            return lines.isEmpty() ? QString() : lines.first();
+        };
+        QVERIFY(!silenceLine().startsWith("No reply"));
+        rig.model.faults().silent = true;
+        for (int i = 0; i < 4; ++i)
+            rig.tick();
+        QVERIFY2(silenceLine().startsWith("No reply from the meter since "),
+                 qPrintable(silenceLine()));
+    }
 };
 
 QTEST_MAIN(tst_servicereport)
