@@ -504,8 +504,17 @@ void frmKVT7210::mnuProperties_Click() {
     owner_.openWhenIdle(this, [this] { openProperties(); });
 }
 
-frmBSetup& frmKVT7210::ensureSetup() {
+frmBSetup& frmKVT7210::ensureSetup(bool online) {
+    // Without a meter a dialog filled in an earlier connection is made again,
+    // with its design-time contents.
+    if (setup_ && (!online || setupOffline_)) {
+        delete setup_;
+        setup_ = nullptr;
+    }
     if (!setup_) {
+        setupOffline_ = !online;
+        if (!online)
+            offlineConfig_ = ConfigRecord{};
         frmBSetup::Host host;
         host.GetLrnData = [this] { polling_.GetLrnData(); };
         host.GetSSConfig = [this] { polling_.GetSSConfig(); };
@@ -514,7 +523,8 @@ frmBSetup& frmKVT7210::ensureSetup() {
         host.resumePolling = [this] { polling_.startPolling(); };
         host.GetSysConfig = [this] { polling_.GetSysConfig(); };
         host.switches = &switches_;
-        setup_ = new frmBSetup(link_, owner_, flags_, config_, host, this);
+        setup_ =
+            new frmBSetup(link_, owner_, flags_, online ? config_ : offlineConfig_, host, this);
     }
     return *setup_;
 }
@@ -527,7 +537,10 @@ void frmKVT7210::mnusetup_Click() {
             return;
         }
         if (!link_.connection().connected()) {
-            ensureSetup().Open();
+            if (setup_ && setup_->isVisible())
+                setup_->raise();
+            else
+                ensureSetup(false).Open();
             return;
         }
         flags_.LiveMonitorActive = false;
@@ -547,7 +560,7 @@ void frmKVT7210::openSetup() {
         return;
     setupRequested_ = false;
     flags_.SetupOpen = true;
-    ensureSetup().Open();
+    ensureSetup(true).Open();
 }
 
 void frmKVT7210::openProperties() {

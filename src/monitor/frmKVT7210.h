@@ -136,8 +136,13 @@ private:
     QPointer<frmProperties> properties_;
     // Setup dialog: created at its first opening, kept for the run.
     frmBSetup* setup_ = nullptr;
+    // The record a dialog opened without a meter shows: never one an earlier
+    // connection's meter filled, so that no old value looks like the meter's.
+    ConfigRecord offlineConfig_;
+    bool setupOffline_ = false;
     bool setupRequested_ = false;
-    frmBSetup& ensureSetup();
+    // The dialog for the connection as it is now, made again when it changed.
+    frmBSetup& ensureSetup(bool online);
     void openSetup();
 
     QLabel* Label23_ = nullptr;    // model

@@ -239,6 +239,49 @@ private slots:
         QVERIFY(!rig.w.Timer1().isActive());
     }
 
+    // Opened without a meter after a connection, the dialog shows none of
+    // that meter's values, on any page or after a refused entry; a meter
+    // connected again fills it afresh.
+    void withoutMeterAfterAConnection() {
+        Rig rig;
+        frmBSetup& first = rig.open();
+        QCOMPARE(rig.shows("PipeIDTxt") + "|" + rig.shows("DampText"), QString("6.065|10"));
+        first.close();
+        rig.model.faults().hangUp = true;
+        rig.tick();
+        rig.model.faults().hangUp = false;
+        QVERIFY(!rig.link.connection().connected());
+        rig.prompts.clearRecord();
+        rig.w.findChild<QAction*>("mnusetup")->trigger();
+        QVERIFY(rig.w.setupDialog()->isVisible());
+        QStringList shown;
+        for (int page : {1, 2, 3, 0}) {
+            rig.act(QString("page %1").arg(page));
+            // Zeros and the computer's date are what a program that never
+            // met a meter shows.
+            for (auto* box : rig.w.setupDialog()->findChildren<QLineEdit*>()) {
+                const QString text = box->text().trimmed();
+                bool number = false;
+                const bool zero = text.toDouble(&number) == 0 && number;
+                if (!text.isEmpty() && !zero &&
+                    !QStringList{"SelMonth", "DaySet", "YrSet"}.contains(box->objectName()))
+                    shown << box->objectName() + "=" + text;
+            }
+        }
+        rig.act("type DampText 5");
+        shown.removeDuplicates();
+        QCOMPARE(shown, (QStringList{"Text3=Power Continuous", "RlyOffOn=Off"}));
+        QCOMPARE(rig.shows("DampText"), QString("0"));
+        QVERIFY(rig.sent().isEmpty());
+        rig.w.setupDialog()->close();
+
+        QVERIFY(rig.w.EstablishCommunication());
+        rig.tick();
+        rig.w.findChild<QAction*>("mnusetup")->trigger();
+        rig.tick();
+        QCOMPARE(rig.shows("PipeIDTxt") + "|" + rig.shows("DampText"), QString("6.065|10"));
+    }
+
     // The master erase reads the pipe page of an open dialog again.
     void masterEraseWhileOpen() {
         Rig rig;
