@@ -84,6 +84,10 @@ frmKVT7210::frmKVT7210(MeterLink& link, LineOwner& owner, PortSettingsStore& sto
     connect(&polling_, &PollingCycle::versionRead, &connection, &ConnectionState::setVersion);
     connect(&connection, &ConnectionState::changed, this, &frmKVT7210::connectionChanged);
     connect(&connection, &ConnectionState::meterFound, this, &frmKVT7210::startLiveMonitor);
+    connect(&polling_, &PollingCycle::pageRefreshed, this, [this](LivePage* page) {
+        freshPages_.insert(page);
+        showStaleness();
+    });
     polling_.shownPage = [this] { return dynamic_cast<LivePage*>(SSTab1_->currentWidget()); };
     polling_.openSetup = [this] { openSetup(); };
     polling_.refreshSetup = [this] {
@@ -245,6 +249,9 @@ void frmKVT7210::enterDemoState() {
 void frmKVT7210::startLiveMonitor() {
     if (owner_.isShutDown())
         return;
+    // What the pages show is an earlier connection's until they read again.
+    freshPages_.clear();
+    showStaleness();
     polling_.startPolling();
     flags_.NeedSysConfig = flags_.NeedSSConfig = flags_.NeedLrnData = true;
     flags_.NeedFlowData = true;
@@ -265,11 +272,15 @@ void frmKVT7210::connectionChanged() {
     flags_.UnitIsKR5 = connection.isKR5();
     flags_.UnitIsKR4 = connection.isKR4();
     flags_.UnitIsKR3 = connection.isKR3();
-    const bool stale = !connection.answering();
+    showStaleness();
+    StatusText_->setText(connection.silenceText());
+}
+
+void frmKVT7210::showStaleness() {
+    const bool answering = link_.connection().answering();
     for (int i = 0; i < SSTab1_->count(); ++i)
         if (auto* page = dynamic_cast<LivePage*>(SSTab1_->widget(i)))
-            page->setStale(stale);
-    StatusText_->setText(connection.silenceText());
+            page->setStale(!answering || !freshPages_.contains(page));
 }
 
 void frmKVT7210::Form_Load() {

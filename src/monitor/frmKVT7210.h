@@ -10,6 +10,7 @@
 
 #include <QMainWindow>
 #include <QPointer>
+#include <QSet>
 
 #include <functional>
 
@@ -21,6 +22,7 @@ class LineOwner;
 class MeterLink;
 class PortSettingsStore;
 class frmBSetup;
+class LivePage;
 class frmProperties;
 class QAction;
 class QLabel;
@@ -112,6 +114,9 @@ private:
     // The connection state changed: the model and version shown, the live
     // pages dimmed while the meter does not answer, and the status line.
     void connectionChanged();
+    // Dims each live page that has not shown a reading of this connection's
+    // meter, or all while the meter is not answering.
+    void showStaleness();
     void updateLogMenus();
 
     MeterLink& link_;
@@ -136,6 +141,8 @@ private:
     QPointer<frmProperties> properties_;
     // Setup dialog: created at its first opening, kept for the run.
     frmBSetup* setup_ = nullptr;
+    // The live pages that have shown a reading since the meter was found.
+    QSet<const LivePage*> freshPages_;
     // The record a dialog opened without a meter shows: never one an earlier
     // connection's meter filled, so that no old value looks like the meter's.
     ConfigRecord offlineConfig_;
