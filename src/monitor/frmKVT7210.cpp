@@ -483,8 +483,9 @@ bool frmKVT7210::MasterErase() {
 }
 
 void frmKVT7210::mnuExit_Click() {
-    logs_->closeAll();
-    endProgram();
+    // The same way out as the window's close button: a relay test or a
+    // forced current is ended first.
+    close();
 }
 
 void frmKVT7210::mnuAbout_Click() {
