@@ -196,8 +196,10 @@ void frmKVT7210::buildMenus() {
     setup->setObjectName("cmdUnitSetup");
     connect(addItem(setup, "mnusetup", "&Unit Setup"), &QAction::triggered, this,
             &frmKVT7210::mnusetup_Click);
-    connect(addItem(setup, "mnuRetlog", "&RetreveUnitLog"), &QAction::triggered, this,
-            [this] { frmPoly_->RetreveUnitLog(); });
+    connect(addItem(setup, "mnuRetlog", "&RetreveUnitLog"), &QAction::triggered, this, [this] {
+        pauseLivePages();
+        frmPoly_->RetreveUnitLog();
+    });
 
     QMenu* comm = menuBar()->addMenu("&Comm");
     comm->setObjectName("mnuComm");
@@ -274,6 +276,13 @@ void frmKVT7210::connectionChanged() {
     flags_.UnitIsKR3 = connection.isKR3();
     showStaleness();
     StatusText_->setText(connection.silenceText());
+}
+
+void frmKVT7210::pauseLivePages() {
+    // The live pages are not read while another window has the meter: their
+    // values are old until the next reading.
+    freshPages_.clear();
+    showStaleness();
 }
 
 void frmKVT7210::showStaleness() {
@@ -572,6 +581,7 @@ void frmKVT7210::openSetup() {
         return;
     setupRequested_ = false;
     flags_.SetupOpen = true;
+    pauseLivePages();
     ensureSetup(true).Open();
 }
 

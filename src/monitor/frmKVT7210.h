@@ -117,6 +117,7 @@ private:
     // Dims each live page that has not shown a reading of this connection's
     // meter, or all while the meter is not answering.
     void showStaleness();
+    void pauseLivePages();
     void updateLogMenus();
 
     MeterLink& link_;

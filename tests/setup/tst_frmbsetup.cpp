@@ -66,6 +66,9 @@ private slots:
         QCOMPARE(rig.sent(),
                  Flush + "PD,0\n" + Flush + "LR,0\n" + Flush + "GT,0\n" + Flush + "MA,0\n");
         QVERIFY(d.isVisible() && rig.w.flags().SetupOpen && !rig.w.pleaseWait()->isVisible());
+        // The live page is not read meanwhile: its values are dimmed.
+        auto* flow = rig.w.findChild<QLabel*>("FlowValText");
+        QVERIFY(!flow->isEnabled());
         QCOMPARE(d.windowTitle(), QString("Unit Setup"));
         const QString first = layoutOf(rig);
         // The simulated meter: 0.50542 ft, inches, cast iron, gallons per minute.
@@ -82,7 +85,7 @@ private slots:
         QVERIFY(!rig.w.flags().SetupOpen && rig.w.flags().LiveMonitorActive &&
                 rig.w.Timer1().isActive());
         rig.tick();
-        QVERIFY(rig.sent().contains("FD,0,"));
+        QVERIFY(rig.sent().contains("FD,0,") && flow->isEnabled());
         QVERIFY(rig.prompts.shown.isEmpty());
 
         rig.model.state().unitType = nextType;
