@@ -6,7 +6,6 @@
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
@@ -43,12 +42,8 @@ RawFlowDataPage::RawFlowDataPage(SignalDiagnostics& diagnostics, ServiceSwitches
     };
     int r = 1;
     for (const Row& row : rows) {
-        // Each box says its row and its range to a screen reader: the high
-        // range's has no caption beside it.
-        addBox(grid, r, 0, row.selected, row.caption, 11)
-            ->setAccessibleName(QString(row.caption) + ", Selected Range");
-        addBox(grid, r, 1, row.supervisor, QString(), 11)
-            ->setAccessibleName(QString(row.caption) + ", High Range");
+        addBox(grid, r, 0, row.selected, row.caption, 11);
+        addBox(grid, r, 1, row.supervisor, QString(), 11);
         ++r;
     }
     grid->setColumnStretch(0, 1);

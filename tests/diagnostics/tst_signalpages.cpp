@@ -1,7 +1,6 @@
 #include "Blocks.h"
 #include "SignalRig.h"
 
-#include <QAccessible>
 #include <QCheckBox>
 #include <QPushButton>
 #include <QTest>
@@ -98,19 +97,6 @@ private slots:
         QCOMPARE(rig.config.Analysis.PointCount, 12);
         QCOMPARE(rig.arrays.SelXProd[1], 32);
         QCOMPARE(rig.arrays.PeakSel[0], 6); // the marks of XR,4, decoded last
-    }
-
-    // A screen reader says each analysis box's row and range.
-    void analysisBoxesNamed() {
-        SignalRig rig;
-        QStringList names;
-        for (const char* box : {"Text6(3)", "Text6(18)", "Text6(13)", "Text6(11)"})
-            names << QAccessible::queryAccessibleInterface(rig.raw.findChild<QWidget*>(box))
-                         ->text(QAccessible::Name);
-        QCOMPARE(names, (QStringList{"Range Index (0 to 128), Selected Range",
-                                     "Range Index (0 to 128), High Range",
-                                     "Freq Domain Correction Factor, Selected Range",
-                                     "Freq Domain Correction Factor, High Range"}));
     }
 
     // What the meter's odd figures leave on the "Raw Flow Data" page.
