@@ -7,6 +7,7 @@
 #include <QAccessible>
 #include <QCheckBox>
 #include <QGroupBox>
+#include <QPushButton>
 #include <QSet>
 
 namespace {
@@ -556,6 +557,19 @@ private slots:
         QCOMPARE(rig.get("DampText")->accessibleName() + "|" +
                      rig.get("UseRemote0OnOff(2)")->accessibleName(),
                  QString("Damping|Remote Zero: On"));
+        // No two buttons of a page sound the same to a screen reader.
+        QStringList same;
+        for (int page = 0; page < tabs->count(); ++page) {
+            QSet<QString> names;
+            for (QPushButton* button : tabs->widget(page)->findChildren<QPushButton*>()) {
+                const QString name =
+                    QAccessible::queryAccessibleInterface(button)->text(QAccessible::Name);
+                if (names.contains(name))
+                    same << button->objectName() + "=" + name;
+                names.insert(name);
+            }
+        }
+        QCOMPARE(same, QStringList());
     }
 
     void settings() {
