@@ -53,6 +53,18 @@ LogGraphPanel::LogGraphPanel(const DatalogRecord& log, Prompts& prompts, QWidget
     label1->setObjectName(QStringLiteral("Label1"));
     auto* label2 = new QLabel(QStringLiteral("Low Flow"), this);
     label2->setObjectName(QStringLiteral("Label2"));
+    // What a screen reader says for each part: the boxes and the graph have
+    // no caption of their own, or one beside them.
+    label1->setBuddy(txtLogDt_[2]);
+    label2->setBuddy(txtLogDt_[3]);
+    const char* const boxNames[] = {"First point time", "Last point time", "High Flow", "Low Flow"};
+    for (int i = 0; i < 4; ++i)
+        txtLogDt_[i]->setAccessibleName(QString::fromLatin1(boxNames[i]));
+    Picture6_->setAccessibleName(QStringLiteral("Datalog graph"));
+    chkZoom_->setAccessibleName(QStringLiteral("Zoom"));
+    HScroll1_->setAccessibleName(QStringLiteral("Graph position"));
+    VScroll1_->setAccessibleName(QStringLiteral("Listing position"));
+    Text8_->setAccessibleName(QStringLiteral("Datalog listing"));
 
     Text8_->setReadOnly(true);
     Text8_->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));

@@ -78,12 +78,14 @@ void frmPoly::buildControls() {
         Logpts_[d]->setObjectName(QStringLiteral("Logpts(%1)").arg(d));
         Logpts_[d]->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
         Logpts_[d]->setMinimumWidth(60);
+        Logpts_[d]->setAccessibleName(QStringLiteral("Log%1 points").arg(d));
         counts->addWidget(caption, d % 5, (d / 5) * 2);
         counts->addWidget(Logpts_[d], d % 5, (d / 5) * 2 + 1);
     }
 
     cmbLogId_ = new QComboBox(central);
     cmbLogId_->setObjectName(QStringLiteral("cmbLogId"));
+    cmbLogId_->setAccessibleName(QStringLiteral("Log file"));
     connect(cmbLogId_, &QComboBox::activated, this, [this](int i) { cmbLogId_Click(i); });
 
     cmdGetLogHeader_ = new QPushButton(QStringLiteral("Get Log Header"), central);
@@ -98,6 +100,8 @@ void frmPoly::buildControls() {
     txtcurrentlog_ = new QLineEdit(central);
     txtcurrentlog_->setObjectName(QStringLiteral("txtcurrentlog"));
     txtcurrentlog_->setReadOnly(true);
+    label3->setBuddy(txtcurrentlog_);
+    txtcurrentlog_->setAccessibleName(label3->text());
     txtcurrentlog_->setMaximumWidth(100);
 
     Frame2_ = new QGroupBox(central);
@@ -231,7 +235,15 @@ void frmPoly::RetreveUnitLog() {
                      flags_.NeedFlowData);
         },
         link_.waiter().now() + kPendingReadsWaitMs);
-    setCurrentLogFile(config_.SysConfig.CurrentDatalogNumber);
+    // Without a meter the counts and the current log would be an earlier
+    // connection's, or none the meter ever sent: nothing is shown.
+    if (meterConnected()) {
+        setCurrentLogFile(config_.SysConfig.CurrentDatalogNumber);
+    } else {
+        txtcurrentlog_->clear();
+        for (QLabel* count : Logpts_)
+            count->clear();
+    }
     show();
     raise();
     GetLogHeaders();

@@ -109,8 +109,10 @@ void PollingCycle::Launch() {
     } else if (flags_.LiveMonitorActive) {
         emit liveTick();
         if (LivePage* page = shownPage ? shownPage() : nullptr) {
-            if (page->Refresh())
+            if (page->Refresh()) {
                 replied();
+                emit pageRefreshed(page);
+            }
             link_.connection().checkSilence();
         }
     } else if (!flags_.SetupOpen && openSetup) {
@@ -125,8 +127,10 @@ void PollingCycle::Launch() {
             GetSSConfig();
         else if (flags_.NeedLrnData)
             GetLrnData();
-        else if (flags_.NeedFlowData && flowPage_.GetFlowData())
+        else if (flags_.NeedFlowData && flowPage_.GetFlowData()) {
             replied();
+            emit pageRefreshed(&flowPage_);
+        }
         yields(ReadYields);
     }
 

@@ -66,6 +66,8 @@ signals:
     // A tick found start-up complete and the live monitor active, before the
     // shown page is refreshed.
     void liveTick();
+    // A live page showed what the meter sent on this tick.
+    void pageRefreshed(LivePage* page);
 
 private:
     void yields(int n);

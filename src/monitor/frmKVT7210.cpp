@@ -90,6 +90,10 @@ frmKVT7210::frmKVT7210(MeterLink& link, LineOwner& owner, PortSettingsStore& sto
     connect(&polling_, &PollingCycle::versionRead, &connection, &ConnectionState::setVersion);
     connect(&connection, &ConnectionState::changed, this, &frmKVT7210::connectionChanged);
     connect(&connection, &ConnectionState::meterFound, this, &frmKVT7210::startLiveMonitor);
+    connect(&polling_, &PollingCycle::pageRefreshed, this, [this](LivePage* page) {
+        freshPages_.insert(page);
+        showStaleness();
+    });
     polling_.shownPage = [this] { return dynamic_cast<LivePage*>(SSTab1_->currentWidget()); };
     polling_.openSetup = [this] { openSetup(); };
     polling_.refreshSetup = [this] {
@@ -200,8 +204,10 @@ void frmKVT7210::buildMenus() {
     setup->setObjectName("cmdUnitSetup");
     connect(addItem(setup, "mnusetup", "&Unit Setup"), &QAction::triggered, this,
             &frmKVT7210::mnusetup_Click);
-    connect(addItem(setup, "mnuRetlog", "&RetreveUnitLog"), &QAction::triggered, this,
-            [this] { frmPoly_->RetreveUnitLog(); });
+    connect(addItem(setup, "mnuRetlog", "&RetreveUnitLog"), &QAction::triggered, this, [this] {
+        pauseLivePages();
+        frmPoly_->RetreveUnitLog();
+    });
 
     QMenu* comm = menuBar()->addMenu("&Comm");
     comm->setObjectName("mnuComm");
@@ -253,6 +259,9 @@ void frmKVT7210::enterDemoState() {
 void frmKVT7210::startLiveMonitor() {
     if (owner_.isShutDown())
         return;
+    // What the pages show is an earlier connection's until they read again.
+    freshPages_.clear();
+    showStaleness();
     polling_.startPolling();
     flags_.NeedSysConfig = flags_.NeedSSConfig = flags_.NeedLrnData = true;
     flags_.NeedFlowData = true;
@@ -273,11 +282,22 @@ void frmKVT7210::connectionChanged() {
     flags_.UnitIsKR5 = connection.isKR5();
     flags_.UnitIsKR4 = connection.isKR4();
     flags_.UnitIsKR3 = connection.isKR3();
-    const bool stale = !connection.answering();
+    showStaleness();
+    StatusText_->setText(connection.silenceText());
+}
+
+void frmKVT7210::pauseLivePages() {
+    // The live pages are not read while another window has the meter: their
+    // values are old until the next reading.
+    freshPages_.clear();
+    showStaleness();
+}
+
+void frmKVT7210::showStaleness() {
+    const bool answering = link_.connection().answering();
     for (int i = 0; i < SSTab1_->count(); ++i)
         if (auto* page = dynamic_cast<LivePage*>(SSTab1_->widget(i)))
-            page->setStale(stale);
-    StatusText_->setText(connection.silenceText());
+            page->setStale(!answering || !freshPages_.contains(page));
 }
 
 void frmKVT7210::Form_Load() {
@@ -480,8 +500,9 @@ bool frmKVT7210::MasterErase() {
 }
 
 void frmKVT7210::mnuExit_Click() {
-    logs_->closeAll();
-    endProgram();
+    // The same way out as the window's close button: a relay test or a
+    // forced current is ended first.
+    close();
 }
 
 void frmKVT7210::mnuAbout_Click() {
@@ -512,8 +533,17 @@ void frmKVT7210::mnuProperties_Click() {
     owner_.openWhenIdle(this, [this] { openProperties(); });
 }
 
-frmBSetup& frmKVT7210::ensureSetup() {
+frmBSetup& frmKVT7210::ensureSetup(bool online) {
+    // Without a meter a dialog filled in an earlier connection is made again,
+    // with its design-time contents.
+    if (setup_ && (!online || setupOffline_)) {
+        delete setup_;
+        setup_ = nullptr;
+    }
     if (!setup_) {
+        setupOffline_ = !online;
+        if (!online)
+            offlineConfig_ = ConfigRecord{};
         frmBSetup::Host host;
         host.GetLrnData = [this] { polling_.GetLrnData(); };
         host.GetSSConfig = [this] { polling_.GetSSConfig(); };
@@ -522,7 +552,8 @@ frmBSetup& frmKVT7210::ensureSetup() {
         host.resumePolling = [this] { polling_.startPolling(); };
         host.GetSysConfig = [this] { polling_.GetSysConfig(); };
         host.switches = &switches_;
-        setup_ = new frmBSetup(link_, owner_, flags_, config_, host, this);
+        setup_ =
+            new frmBSetup(link_, owner_, flags_, online ? config_ : offlineConfig_, host, this);
     }
     return *setup_;
 }
@@ -535,7 +566,10 @@ void frmKVT7210::mnusetup_Click() {
             return;
         }
         if (!link_.connection().connected()) {
-            ensureSetup().Open();
+            if (setup_ && setup_->isVisible())
+                setup_->raise();
+            else
+                ensureSetup(false).Open();
             return;
         }
         flags_.LiveMonitorActive = false;
@@ -555,7 +589,8 @@ void frmKVT7210::openSetup() {
         return;
     setupRequested_ = false;
     flags_.SetupOpen = true;
-    ensureSetup().Open();
+    pauseLivePages();
+    ensureSetup(true).Open();
 }
 
 void frmKVT7210::openProperties() {

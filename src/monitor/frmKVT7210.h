@@ -11,6 +11,7 @@
 
 #include <QMainWindow>
 #include <QPointer>
+#include <QSet>
 
 #include <functional>
 
@@ -22,6 +23,7 @@ class LineOwner;
 class MeterLink;
 class PortSettingsStore;
 class frmBSetup;
+class LivePage;
 class frmProperties;
 class QAction;
 class QLabel;
@@ -119,6 +121,10 @@ private:
     // The connection state changed: the model and version shown, the live
     // pages dimmed while the meter does not answer, and the status line.
     void connectionChanged();
+    // Dims each live page that has not shown a reading of this connection's
+    // meter, or all while the meter is not answering.
+    void showStaleness();
+    void pauseLivePages();
     void updateLogMenus();
     // The meter as the service report names it, from the connection state;
     // reads "VR,0" for the serial number when the meter is connected. The
@@ -147,8 +153,15 @@ private:
     QPointer<frmProperties> properties_;
     // Setup dialog: created at its first opening, kept for the run.
     frmBSetup* setup_ = nullptr;
+    // The live pages that have shown a reading since the meter was found.
+    QSet<const LivePage*> freshPages_;
+    // The record a dialog opened without a meter shows: never one an earlier
+    // connection's meter filled, so that no old value looks like the meter's.
+    ConfigRecord offlineConfig_;
+    bool setupOffline_ = false;
     bool setupRequested_ = false;
-    frmBSetup& ensureSetup();
+    // The dialog for the connection as it is now, made again when it changed.
+    frmBSetup& ensureSetup(bool online);
     void openSetup();
 
     QLabel* Label23_ = nullptr;    // model

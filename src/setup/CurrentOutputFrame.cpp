@@ -115,6 +115,9 @@ CurrentOutputFrame::CurrentOutputFrame(SettingSender& sender, QTimer& Timer3, bo
     adjust4->setObjectName("Adjust420(1)");
     auto* adjust20 = new QPushButton("UpDate", Calibratepanel_);
     adjust20->setObjectName("Adjust420");
+    // Three "UpDate" buttons share the page: each says what it updates.
+    adjust4->setAccessibleName("Update the 4 mA reading");
+    adjust20->setAccessibleName("Update the 20 mA reading");
     cal->addWidget(adjust4, 0, 2);
     cal->addWidget(adjust20, 1, 2);
     mAcurrentVal_ = box("mAcurrentVal", Calibratepanel_, true);

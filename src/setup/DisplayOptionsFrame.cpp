@@ -72,6 +72,8 @@ DisplayOptionsFrame::DisplayOptionsFrame(SettingSender& sender, QWidget* parent)
     layout->addWidget(update);
     SendDispSelect_ = new QPushButton("Send", this);
     SendDispSelect_->setObjectName("SendDispSelect");
+    // The pipe frame's button on the same page is "Send" too.
+    SendDispSelect_->setAccessibleName("Send display options");
     SendDispSelect_->setAutoDefault(false);
     layout->addWidget(SendDispSelect_);
 

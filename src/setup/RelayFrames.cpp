@@ -28,6 +28,7 @@ RelayFrames::RelayFrames(SettingSender& sender, QWidget* parent)
     SingleRly_->setObjectName("SingleRly(0)");
     auto* update = new QPushButton("UpDate", SingleRly_);
     update->setObjectName("RlyUpdate");
+    update->setAccessibleName("Update relay");
     auto* test = new QPushButton("TEST", SingleRly_);
     test->setObjectName("RlyTestFormSel");
     auto* grid = static_cast<QGridLayout*>(SingleRly_->layout());

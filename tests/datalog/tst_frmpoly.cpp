@@ -10,6 +10,7 @@
 #include "shared/ConfigRecord.h"
 #include "shared/SchedulingFlags.h"
 
+#include <QAccessible>
 #include <QAction>
 #include <QCheckBox>
 #include <QFile>
@@ -100,7 +101,31 @@ private slots:
         Rig none(false);
         none.window->RetreveUnitLog();
         QCOMPARE(none.model.received().size(), 0);
-        QCOMPARE(none.counts(), "9000 9000 9000 9000 9000 9000 9000 9000 9000 9000");
+        QCOMPARE(none.counts(), "         ");
+        QCOMPARE(none.find<QLineEdit>("txtcurrentlog")->text(), "");
+
+        // Opened again after the meter has gone: none of its counts is left.
+        rig.window->RetreveUnitLog();
+        rig.window->mnuQuit_Click();
+        rig.port.close();
+        rig.link.connection().notIdentified();
+        rig.window->RetreveUnitLog();
+        QCOMPARE(rig.counts() + "|" + rig.find<QLineEdit>("txtcurrentlog")->text(), "         |");
+    }
+
+    // Each box, list and the graph of the window has a name a screen reader says.
+    void accessibleNames() {
+        Rig rig;
+        QStringList names;
+        for (const char* name : {"txtLogDt(0)", "txtLogDt(1)", "txtLogDt(2)", "txtLogDt(3)",
+                                 "txtcurrentlog", "Text8", "Logpts(3)", "HScroll1"}) {
+            QWidget* w = rig.find<QWidget>(name);
+            QAccessibleInterface* a = QAccessible::queryAccessibleInterface(w);
+            names << (a ? a->text(QAccessible::Name) : QString("?"));
+        }
+        QCOMPARE(names,
+                 (QStringList{"First point time", "Last point time", "High Flow", "Low Flow",
+                              "Current Log", "Datalog listing", "Log3 points", "Graph position"}));
     }
 
     void downloadSaveLoad() {

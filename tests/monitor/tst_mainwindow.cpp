@@ -579,6 +579,8 @@ private slots:
             rig.w.findChild<QAction*>(qPrintable(action))->trigger();
         }
         QCOMPARE(rig.prompts.texts(), QStringList{"Communications Established"});
+        // Nothing on the page has come from this connection's meter yet.
+        QVERIFY(!rig.w.findChild<QLabel*>("FlowValText")->isEnabled());
         rig.tick();
         rig.tick();
         QVERIFY(!rig.shown("InitText") && !rig.pleaseWaitShown() && !rig.w.showsHourglass());

@@ -7,6 +7,7 @@
 #include <QAccessible>
 #include <QCheckBox>
 #include <QGroupBox>
+#include <QPushButton>
 #include <QSet>
 
 namespace {
@@ -66,6 +67,9 @@ private slots:
         QCOMPARE(rig.sent(),
                  Flush + "PD,0\n" + Flush + "LR,0\n" + Flush + "GT,0\n" + Flush + "MA,0\n");
         QVERIFY(d.isVisible() && rig.w.flags().SetupOpen && !rig.w.pleaseWait()->isVisible());
+        // The live page is not read meanwhile: its values are dimmed.
+        auto* flow = rig.w.findChild<QLabel*>("FlowValText");
+        QVERIFY(!flow->isEnabled());
         QCOMPARE(d.windowTitle(), QString("Unit Setup"));
         const QString first = layoutOf(rig);
         // The simulated meter: 0.50542 ft, inches, cast iron, gallons per minute.
@@ -82,7 +86,7 @@ private slots:
         QVERIFY(!rig.w.flags().SetupOpen && rig.w.flags().LiveMonitorActive &&
                 rig.w.Timer1().isActive());
         rig.tick();
-        QVERIFY(rig.sent().contains("FD,0,"));
+        QVERIFY(rig.sent().contains("FD,0,") && flow->isEnabled());
         QVERIFY(rig.prompts.shown.isEmpty());
 
         rig.model.state().unitType = nextType;
@@ -237,6 +241,49 @@ private slots:
         QCOMPARE(rig.shows("DampText") + "|" + rig.shows("UseRemote0OnOff(2)"), QString("0|clear"));
         d->close();
         QVERIFY(!rig.w.Timer1().isActive());
+    }
+
+    // Opened without a meter after a connection, the dialog shows none of
+    // that meter's values, on any page or after a refused entry; a meter
+    // connected again fills it afresh.
+    void withoutMeterAfterAConnection() {
+        Rig rig;
+        frmBSetup& first = rig.open();
+        QCOMPARE(rig.shows("PipeIDTxt") + "|" + rig.shows("DampText"), QString("6.065|10"));
+        first.close();
+        rig.model.faults().hangUp = true;
+        rig.tick();
+        rig.model.faults().hangUp = false;
+        QVERIFY(!rig.link.connection().connected());
+        rig.prompts.clearRecord();
+        rig.w.findChild<QAction*>("mnusetup")->trigger();
+        QVERIFY(rig.w.setupDialog()->isVisible());
+        QStringList shown;
+        for (int page : {1, 2, 3, 0}) {
+            rig.act(QString("page %1").arg(page));
+            // Zeros and the computer's date are what a program that never
+            // met a meter shows.
+            for (auto* box : rig.w.setupDialog()->findChildren<QLineEdit*>()) {
+                const QString text = box->text().trimmed();
+                bool number = false;
+                const bool zero = text.toDouble(&number) == 0 && number;
+                if (!text.isEmpty() && !zero &&
+                    !QStringList{"SelMonth", "DaySet", "YrSet"}.contains(box->objectName()))
+                    shown << box->objectName() + "=" + text;
+            }
+        }
+        rig.act("type DampText 5");
+        shown.removeDuplicates();
+        QCOMPARE(shown, (QStringList{"Text3=Power Continuous", "RlyOffOn=Off"}));
+        QCOMPARE(rig.shows("DampText"), QString("0"));
+        QVERIFY(rig.sent().isEmpty());
+        rig.w.setupDialog()->close();
+
+        QVERIFY(rig.w.EstablishCommunication());
+        rig.tick();
+        rig.w.findChild<QAction*>("mnusetup")->trigger();
+        rig.tick();
+        QCOMPARE(rig.shows("PipeIDTxt") + "|" + rig.shows("DampText"), QString("6.065|10"));
     }
 
     // The master erase reads the pipe page of an open dialog again.
@@ -510,6 +557,19 @@ private slots:
         QCOMPARE(rig.get("DampText")->accessibleName() + "|" +
                      rig.get("UseRemote0OnOff(2)")->accessibleName(),
                  QString("Damping|Remote Zero: On"));
+        // No two buttons of a page sound the same to a screen reader.
+        QStringList same;
+        for (int page = 0; page < tabs->count(); ++page) {
+            QSet<QString> names;
+            for (QPushButton* button : tabs->widget(page)->findChildren<QPushButton*>()) {
+                const QString name =
+                    QAccessible::queryAccessibleInterface(button)->text(QAccessible::Name);
+                if (names.contains(name))
+                    same << button->objectName() + "=" + name;
+                names.insert(name);
+            }
+        }
+        QCOMPARE(same, QStringList());
     }
 
     void settings() {

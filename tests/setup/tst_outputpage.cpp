@@ -250,20 +250,30 @@ private slots:
         QTest::addColumn<QString>("steps"); // "four ..." and "one ..." act in the relay windows
         QTest::addColumn<bool>("insideRead");
         QTest::addColumn<QByteArray>("release");
+        QTest::addColumn<bool>("byMenu"); // File > Exit instead of the close button
         QTest::newRow("four-relay test")
             << "click DoRelays14;four click RlyTestFormSel;four click RlyTstOn(1)" << false
-            << Flush + "RY,9,\t\n";
+            << Flush + "RY,9,\t\n"
+            << false;
+        QTest::newRow("four-relay test, File > Exit")
+            << "click DoRelays14;four click RlyTestFormSel;four click RlyTstOn(1)" << false
+            << Flush + "RY,9,\t\n"
+            << true;
         QTest::newRow("relay 1 test")
-            << "click RlyTestFormSel;one click RlyTstOn(1)" << false << Flush + "RY,5\n";
+            << "click RlyTestFormSel;one click RlyTstOn(1)" << false << Flush + "RY,5\n"
+            << false;
         QTest::newRow("forced 20 mA")
-            << "click CalModeChecked;tick;click Output4or20(1)" << false << Flush + "MA,1,2\n";
+            << "click CalModeChecked;tick;click Output4or20(1)" << false << Flush + "MA,1,2\n"
+            << false;
         QTest::newRow("forced 4 mA, inside a read")
-            << "click CalModeChecked;tick" << true << Flush + "MA,1,2\n";
+            << "click CalModeChecked;tick" << true << Flush + "MA,1,2\n"
+            << false;
     }
 
     void exitReleasesTheMeter() {
         QFETCH(QString, steps);
         QFETCH(bool, insideRead);
+        QFETCH(bool, byMenu);
         Rig rig;
         frmBSetup& d = rig.openOutputPage();
         for (const QString& step : steps.split(';')) {
@@ -283,7 +293,10 @@ private slots:
         const auto closeNow = [&] {
             closedAt = rig.waiter.now();
             writtenAtClose = rig.sim.written().size();
-            rig.w.close();
+            if (byMenu)
+                rig.w.findChild<QAction*>("mnuExit")->trigger();
+            else
+                rig.w.close();
         };
         if (insideRead) {
             rig.waiter.onYield = [&] {
