@@ -82,9 +82,9 @@ bool FlowPage::Refresh() {
 
 void FlowPage::setStale(bool stale) {
     for (QWidget* value : std::initializer_list<QWidget*>{
-             FlowValText_, FlowRateEEval_, velvaltext_, Velratetext_, SSvaltext_, SQvaltext_,
-             NormDispTime_, NormDispDate_, TotValtext_, TotXtext_, TotEEunit_, ErrMessBox_,
-             TxtLogging_, TxtXQmode_, TxtRemoteZero_})
+             FlowValText_, FlowRateEEval_, velvaltext_, Velratetext_, SSvaltext_, SSunit_,
+             SQvaltext_, NormDispTime_, NormDispDate_, TotValtext_, TotXtext_, TotEEunit_,
+             ErrMessBox_, TxtLogging_, TxtXQmode_, TxtRemoteZero_})
         value->setEnabled(!stale);
 }
 
@@ -146,7 +146,8 @@ void FlowPage::build() {
     SSvaltext_ = makeLabel("SSvaltext", "0.0", readings, 1.8, true);
     SQvaltext_ = makeLabel("SQvaltext", "0.0", readings, 1.8, true);
     addReading(0, "Velocity", velvaltext_, Velratetext_);
-    addReading(1, "Signal Strength", SSvaltext_, makeLabel({}, "%", readings, 1.2));
+    SSunit_ = makeLabel("SSunit", "%", readings, 1.2);
+    addReading(1, "Signal Strength", SSvaltext_, SSunit_);
     addReading(2, "Signal Quality", SQvaltext_, nullptr);
     for (int c = 0; c < 6; ++c)
         grid->setColumnStretch(c, c % 2 == 0 ? 2 : 1);
@@ -187,6 +188,18 @@ void FlowPage::build() {
     clockGrid->setColumnStretch(1, 1);
     lower->addWidget(clockBox, 2);
     layout->addLayout(lower);
+
+    // A screen reader reads a figure by its text; the description says what
+    // the figure is, as its caption does on screen.
+    for (const auto& [value, what] : std::initializer_list<std::pair<QLabel*, const char*>>{
+             {FlowValText_, "Flow Rate"},
+             {velvaltext_, "Velocity"},
+             {SSvaltext_, "Signal Strength, percent"},
+             {SQvaltext_, "Signal Quality"},
+             {TotValtext_, "Totalizer"},
+             {NormDispTime_, "Meter clock time"},
+             {NormDispDate_, "Meter clock date"}})
+        value->setAccessibleDescription(what);
 
     // Learn/range status and the indicators. The status box keeps its place
     // when hidden, so the indicators never move.

@@ -71,6 +71,7 @@ private:
     QLabel* velvaltext_ = nullptr;
     QLabel* Velratetext_ = nullptr;
     QLabel* SSvaltext_ = nullptr;
+    QLabel* SSunit_ = nullptr;
     QLabel* SQvaltext_ = nullptr;
     QLabel* NormDispTime_ = nullptr;
     QLabel* NormDispDate_ = nullptr;

@@ -39,11 +39,11 @@ PollingCycle::PollingCycle(MeterLink& link, LineOwner& owner, SchedulingFlags& f
     Timer1_.setObjectName("Timer1");
     Timer1_.setInterval(PollIntervalMs);
     connect(&Timer1_, &QTimer::timeout, this, &PollingCycle::Timer1_Timer);
-    // Only the live pages' reads mark good replies: while the datalog window
-    // or the setup dialog has the meter, its silence is not judged.
-    link_.connection().silenceJudged = [this] {
-        return flags_.LiveMonitorActive && !flags_.ConfigPending;
-    };
+    // Silence is judged while the polling cycle has the meter: during the
+    // start-up reads too, so a meter whose every reply arrives damaged is
+    // told, not left behind "Initializing Data". While the datalog window or
+    // the setup dialog has the meter, it is not judged.
+    link_.connection().silenceJudged = [this] { return flags_.LiveMonitorActive; };
 }
 
 PollingCycle::~PollingCycle() {
@@ -106,6 +106,7 @@ void PollingCycle::Launch() {
             if (!flags_.NeedSSConfig && !flags_.NeedLrnData)
                 flags_.ConfigPending = false;
         }
+        link_.connection().checkSilence();
     } else if (flags_.LiveMonitorActive) {
         emit liveTick();
         if (LivePage* page = shownPage ? shownPage() : nullptr) {

@@ -614,7 +614,8 @@ private slots:
     void silenceDimsTheShownPage_data() {
         QTest::addColumn<int>("page");
         QTest::addColumn<QStringList>("values");
-        QTest::newRow("flow") << 0 << QStringList{"FlowValText", "TotValtext", "NormDispTime"};
+        QTest::newRow("flow") << 0
+                              << QStringList{"FlowValText", "SSunit", "TotValtext", "NormDispTime"};
         QTest::newRow("time domain") << 1 << QStringList{"Picture1(0)", "Text4"};
         QTest::newRow("raw flow data") << 4 << QStringList{"Text6(3)", "Text7"};
     }
@@ -662,6 +663,19 @@ private slots:
         QCOMPARE(rig.text("Label23"), "No Connect");
         tabs->setCurrentIndex(0);
         QCOMPARE(rig.initText(), Demo);
+    }
+
+    // A meter that answers the identification and then only with damaged
+    // replies is told within seconds, not left behind the start-up box.
+    void damagedRepliesDuringStartupTold() {
+        Rig rig;
+        rig.w.Form_Load();
+        rig.model.faults().garbageReplies = 1000;
+        // Each tick's two refused reads take about 0.2 s.
+        for (int i = 0; i < 40 && rig.text("StatusText").isEmpty(); ++i)
+            rig.tick();
+        QVERIFY2(rig.text("StatusText").startsWith("No reply from the meter since "),
+                 qPrintable(rig.text("StatusText")));
     }
 
     // A port that cannot be opened is reported with the reference's words
