@@ -82,6 +82,20 @@ LogGraph::View LogGraph::ShowLog(const DatalogRecord& log, qint32 first, qint32 
         high = std::max(high, std::abs(int(p)));
         low = std::min(low, std::abs(int(p)));
     }
+    // A loaded file's own flows, not their rescaled counts, so the boxes show
+    // the numbers the file holds.
+    if (log.FilePoints.size() >= size_t(last)) {
+        double fileHigh = std::abs(log.FilePoints[size_t(first - 1)].flow);
+        double fileLow = fileHigh;
+        for (qint32 i = first; i <= last; ++i) {
+            const double flow = std::abs(log.FilePoints[size_t(i - 1)].flow);
+            fileHigh = std::max(fileHigh, flow);
+            fileLow = std::min(fileLow, flow);
+        }
+        view.texts[2] = GeneralForm(fileHigh);
+        view.texts[3] = GeneralForm(fileLow);
+        return view;
+    }
     view.texts[2] = GeneralForm(log.LogScale * float(high));
     view.texts[3] = GeneralForm(log.LogScale * float(low));
     return view;

@@ -6,6 +6,7 @@
 #include "datalog/LogListing.h"
 #include "datalog/LogPlot.h"
 #include "datalog/LogText.h"
+#include "datalog/VdlFile.h"
 
 #include "ScriptedPrompts.h"
 
@@ -87,6 +88,24 @@ private slots:
         row("a drag starting before point 1", mixed, {0, 3, 100, 10}, O::OutOfRange, "0-2 0/0 ",
             "12/31/2019 11:59:00 PM|1/1/2020 12:01:00 AM||");
     }
+    // A loaded file's High and Low Flow are its own numbers, not its flows
+    // rescaled to counts and back (340 came back as 339.9945).
+    void viewOfALoadedFile() {
+        const QByteArray file = "\"File 0 Started 1/1/2020 12:00:00 AM\"\r\n"
+                                "\"3 Flow points at 60 second intervals\"\r\n"
+                                "\"Values range from 1E-07 to 340 GPM\"\r\n"
+                                "1/1/2020 12:00:00 AM \t 340 \t 5.666667\r\n"
+                                "1/1/2020 12:01:00 AM \t 19.949999 \t 5.999167****\r\n"
+                                "1/1/2020 12:02:00 AM \t 1E-07 \t 5.999167\r\n";
+        QString error;
+        const auto log = VdlFile::decode(file, &error);
+        QVERIFY2(log, qPrintable(error));
+        const LogGraph::View whole = LogGraph::ShowLog(*log, 1, 3, 0, 0);
+        QCOMPARE(whole.texts[2] + "|" + whole.texts[3], "340|1E-07");
+        const LogGraph::View tail = LogGraph::ShowLog(*log, 2, 2, 0, 0);
+        QCOMPARE(tail.texts[2] + "|" + tail.texts[3], "19.949999|1E-07");
+    }
+
     void view() {
         QFETCH(std::vector<qint16>, points);
         QFETCH(QList<double>, asked);
