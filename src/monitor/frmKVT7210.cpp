@@ -279,9 +279,6 @@ void frmKVT7210::connectionChanged() {
     else if (!Label23_->text().isEmpty())
         Label23_->setText("No Connect");
     Label22_->setText(connection.version());
-    flags_.UnitIsKR5 = connection.isKR5();
-    flags_.UnitIsKR4 = connection.isKR4();
-    flags_.UnitIsKR3 = connection.isKR3();
     showStaleness();
     StatusText_->setText(connection.silenceText());
 }

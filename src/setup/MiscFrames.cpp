@@ -5,6 +5,7 @@
 #include "SetupCommands.h"
 
 #include "datalog/frmProgress.h"
+#include "link/ConnectionState.h"
 #include "link/DisplayFormat.h"
 #include "link/LineOwner.h"
 #include "link/MeterLink.h"
@@ -161,7 +162,7 @@ MiscFrames::MiscFrames(SettingSender& sender, ServiceSwitches* switches, QWidget
 }
 
 int MiscFrames::contrastMax() const {
-    return sender_.flags().UnitIsKR5 ? Kr5ContrastMax : OtherContrastMax;
+    return sender_.link().connection().isKR5() ? Kr5ContrastMax : OtherContrastMax;
 }
 
 bool MiscFrames::eventFilter(QObject* watched, QEvent* event) {
@@ -196,11 +197,11 @@ void MiscFrames::showRecord() {
     LastCodes_->setText(QString::number(c.LrnConfig.LastCode));
     Watchdogs_->setText(SettingSender::boxText(c.LrnConfig.WatchdogFailures, "#####0"));
     rBreaks_->setText(QString::number(c.LrnConfig.Breaks));
-    const SchedulingFlags& f = sender_.flags();
-    Text2_->setText(f.UnitIsKR5   ? "Velmar KR5"
-                    : f.UnitIsKR4 ? "Velmar KR4"
-                    : f.UnitIsKR3 ? "Velmar KR3"
-                                  : "Velmar KR");
+    const ConnectionState& meter = sender_.link().connection();
+    Text2_->setText(meter.isKR5()   ? "Velmar KR5"
+                    : meter.isKR4() ? "Velmar KR4"
+                    : meter.isKR3() ? "Velmar KR3"
+                                    : "Velmar KR");
 }
 
 void MiscFrames::readVersion() {

@@ -5,6 +5,8 @@
 #include "SettingSender.h"
 #include "SetupCommands.h"
 
+#include "link/ConnectionState.h"
+#include "link/MeterLink.h"
 #include "shared/ConfigRecord.h"
 #include "shared/SchedulingFlags.h"
 
@@ -94,7 +96,7 @@ void PowerMonitorFrame::ResetPwrMonitor_Click(int index) {
 
 void PowerMonitorFrame::Rly4PwrMon_Click(int index) {
     // A KR5's relay 4 is not the power monitor's.
-    if (sender_.flags().UnitIsKR5) {
+    if (sender_.link().connection().isKR5()) {
         selectRelay();
         return;
     }

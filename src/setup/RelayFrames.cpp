@@ -6,7 +6,9 @@
 #include "TstRlys4.h"
 #include "frmTstRly1.h"
 
+#include "link/ConnectionState.h"
 #include "link/LineOwner.h"
+#include "link/MeterLink.h"
 #include "shared/SchedulingFlags.h"
 
 #include <QGridLayout>
@@ -50,7 +52,7 @@ RelayFrames::RelayFrames(SettingSender& sender, QWidget* parent)
 
 void RelayFrames::showPage() {
     totalizerRelay_ = sender_.config().SysConfig.TotalizerRelay != 0;
-    const SchedulingFlags& flags = sender_.flags();
+    const ConnectionState& meter = sender_.link().connection();
     if (totalizerRelay_) {
         DoRelays14_->setText("Relay 1 used as TOTALIZER RELAY");
         SingleRly_->setTitle("RELAY - Relay not available used as TOTALIZER RELAY");
@@ -60,7 +62,7 @@ void RelayFrames::showPage() {
         Relaysdata();
     }
     SingleRly_->setEnabled(!totalizerRelay_ && !calibrating_);
-    SelRely14_->setEnabled(!totalizerRelay_ && !flags.UnitIsKR3);
+    SelRely14_->setEnabled(!totalizerRelay_ && !meter.isKR3());
 }
 
 void RelayFrames::Relaysdata() {
@@ -77,8 +79,8 @@ void RelayFrames::RlyUpdate_Click() {
     SystemConfig out = sender_.config().SysConfig;
     OutputCommands::copyRelays(table_, out);
     // This page sets relay 1 only; a model without relays 2-4 gets them as absent.
-    const SchedulingFlags& flags = sender_.flags();
-    if (!flags.UnitIsKR4)
+    const ConnectionState& meter = sender_.link().connection();
+    if (!meter.isKR4())
         for (int k = 1; k < 4; ++k)
             OutputCommands::setAbsent(out, k);
     sender_.send(

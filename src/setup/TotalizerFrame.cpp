@@ -5,6 +5,7 @@
 #include "SettingSender.h"
 #include "SetupCommands.h"
 
+#include "link/ConnectionState.h"
 #include "link/LineOwner.h"
 #include "link/MeterLink.h"
 #include "shared/ConfigRecord.h"
@@ -96,16 +97,16 @@ TotalizerFrame::TotalizerFrame(SettingSender& sender, QWidget* parent)
 }
 
 void TotalizerFrame::applyModel() {
-    const SchedulingFlags& flags = sender_.flags();
+    const ConnectionState& meter = sender_.link().connection();
     // Laid out again at each opening: the meter may be another model now.
-    const bool older = flags.UnitIsKR4 || flags.UnitIsKR3;
+    const bool older = meter.isKR4() || meter.isKR3();
     if (older && TotUnitsTxt_->count() == Units.size())
         TotUnitsTxt_->addItems(OlderModelUnits);
     while (!older && TotUnitsTxt_->count() > Units.size())
         TotUnitsTxt_->removeItem(TotUnitsTxt_->count() - 1);
-    Frame26_->setVisible(!flags.UnitIsKR4 && !flags.UnitIsKR3);
-    TotMulRlyText_->setVisible(flags.UnitIsKR4);
-    TotRlyMult_->setVisible(flags.UnitIsKR4);
+    Frame26_->setVisible(!meter.isKR4() && !meter.isKR3());
+    TotMulRlyText_->setVisible(meter.isKR4());
+    TotRlyMult_->setVisible(meter.isKR4());
     showStored();
 }
 

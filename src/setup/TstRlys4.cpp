@@ -8,6 +8,7 @@
 #include "SettingSender.h"
 #include "SetupCommands.h"
 
+#include "link/ConnectionState.h"
 #include "link/LineOwner.h"
 #include "link/MeterLink.h"
 #include "shared/SchedulingFlags.h"
@@ -85,7 +86,7 @@ TstRlys4::TstRlys4(SettingSender& sender, QWidget* parent) : QDialog(parent), se
 }
 
 void TstRlys4::Form_Load() {
-    const SchedulingFlags& flags = sender_.flags();
+    const ConnectionState& meter = sender_.link().connection();
     table_ = sender_.config().SysConfig;
     for (int k = 0; k < 4; ++k) {
         if (!table_.RelayOnAbove[k] && !table_.RelayOffAbove[k] && !table_.RelayOnBelow[k] &&
@@ -97,7 +98,7 @@ void TstRlys4::Form_Load() {
         testFrames_[k]->setEnabled(true);
         testFrames_[k]->setTitle(QString("Relay %1").arg(k + 1));
     }
-    if (flags.UnitIsKR4 && table_.TotalizerRelay != 0)
+    if (meter.isKR4() && table_.TotalizerRelay != 0)
         relays_[0]->setEnabled(false);
     tests_ = {};
     const QByteArray reply = sender_.read(SetupCommands::framed("RY,1"), 2, TestRecordLength, "RY");
@@ -107,8 +108,8 @@ void TstRlys4::Form_Load() {
             OptionButtons::select(switches_[k], (*on)[k] ? 1 : 0);
         }
     }
-    if (flags.UnitIsKR5 || flags.UnitIsKR3) {
-        for (int k = flags.UnitIsKR3 ? 0 : 1; k < 4; ++k) {
+    if (meter.isKR5() || meter.isKR3()) {
+        for (int k = meter.isKR3() ? 0 : 1; k < 4; ++k) {
             relays_[k]->setEnabled(false);
             relays_[k]->setTitle(QString("Relay %1 Not Available").arg(k + 1));
         }

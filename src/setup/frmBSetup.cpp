@@ -14,6 +14,7 @@
 #include "SetupCommands.h"
 #include "TotalizerFrame.h"
 
+#include "link/ConnectionState.h"
 #include "link/LineOwner.h"
 #include "link/MeterLink.h"
 #include "shared/ConfigRecord.h"
@@ -164,23 +165,23 @@ void frmBSetup::Form_Load() {
 }
 
 void frmBSetup::applyModelLayout() {
-    const SchedulingFlags& flags = sender_.flags();
-    const bool older = flags.UnitIsKR4 || flags.UnitIsKR3;
+    const ConnectionState& meter = sender_.link().connection();
+    const bool older = meter.isKR4() || meter.isKR3();
     const auto widget = [this](const char* name) { return findChild<QWidget*>(name); };
     pipe_->setPoundUnit(older);
     totals_->applyModel();
     auto* contrast = findChild<QGroupBox*>("ContrastAdjPanel");
-    ContrastMax = flags.UnitIsKR5 ? 15 : 100;
+    ContrastMax = meter.isKR5() ? 15 : 100;
     contrast->setTitle(QString("Contrast Adj (0-%1)").arg(ContrastMax));
     // Every part shown or hidden by the model is set both ways.
     widget("Frame13(1)")->setVisible(!older);
     widget("SendErase")->setVisible(!older);
     widget("SendErase")->setEnabled(!older && !sender_.owner().exclusiveRunning());
-    widget("RlyPwrMonPan")->setVisible(!flags.UnitIsKR5 && !flags.UnitIsKR3);
-    widget("DisplayOptions")->setVisible(flags.UnitIsKR5);
-    widget("SelRely14")->setEnabled(!flags.UnitIsKR3);
+    widget("RlyPwrMonPan")->setVisible(!meter.isKR5() && !meter.isKR3());
+    widget("DisplayOptions")->setVisible(meter.isKR5());
+    widget("SelRely14")->setEnabled(!meter.isKR3());
     for (const char* name : {"RstPwrMonPanel", "Frame1(1)", "Frame8"})
-        widget(name)->setVisible(!flags.UnitIsKR3);
+        widget(name)->setVisible(!meter.isKR3());
 }
 
 void frmBSetup::PipeSetup() {

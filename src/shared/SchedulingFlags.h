@@ -23,12 +23,6 @@ struct SchedulingFlags {
     // Ticks that found the link busy since the watchdog last cleared it.
     qint16 BusyTicks = 0;
 
-    // The model of the connected meter, at most one set, as the setup
-    // dialog's frames read it; the main window copies it from the connection
-    // state whenever that changes, and nothing else writes it.
-    bool UnitIsKR5 = false;
-    bool UnitIsKR4 = false;
-    bool UnitIsKR3 = false;
     // The single-relay test window is shown: it owns the line, polling waits.
     bool RelayTestOpen = false;
 };
