@@ -11,9 +11,4 @@ public:
                Answer defaultAnswer) override;
     QString openFileName(const QString&, const QString&, const QString&) override { return {}; }
     QString saveFileName(const QString&, const QString&, const QString&) override { return {}; }
-    // Text comes from the command line: nothing is asked.
-    std::optional<QString> multiLineText(const QString&, const QString&,
-                                         const QString& initial) override {
-        return initial;
-    }
 };

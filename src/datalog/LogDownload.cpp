@@ -121,8 +121,6 @@ LogDownload::Outcome LogDownload::run(DatalogRecord& target, const QString& mode
             port.discardInput();
         Outcome out = failure(words, detail);
         out.closing = stopped();
-        out.failure.section = section;
-        out.failure.sections = sections;
         return out;
     };
     const auto atSection = [&](const QString& what) {
@@ -318,7 +316,8 @@ LogDownload::Outcome LogDownload::run(DatalogRecord& target, const QString& mode
         if (!sumMatches(reply, sum)) {
             send("DC,0");
             const QByteArray again = readField();
-            if (!sumMatches(again, sum) && canRetrySection && ++sumRetries < kSectionAttempts) {
+            const bool matched = sumMatches(again, sum);
+            if (!matched && canRetrySection && ++sumRetries < kSectionAttempts) {
                 progress_.trace(QStringLiteral("Section %1 of %2: checksum differs, asked again "
                                                "(attempt %3 of %4)")
                                     .arg(section)
@@ -328,19 +327,18 @@ LogDownload::Outcome LogDownload::run(DatalogRecord& target, const QString& mode
                                     .toLatin1());
                 continue;
             }
-            if (!sumMatches(again, sum)) {
-                Outcome out = fail(errorText, {});
-                out.failure.meterSum =
+            if (!matched) {
+                const QString meterSum =
                     QString::fromLatin1(again.isEmpty() ? reply.right(4) : again.right(4))
                         .toUpper();
-                out.failure.receivedSum = sum;
-                out.failure.detail = atSection(
-                    QStringLiteral("checksum %1 from the meter, %2 received%3.")
-                        .arg(out.failure.meterSum,
-                             QString::number(sum, 16).toUpper().rightJustified(4, u'0'),
-                             sumRetries > 0 ? QStringLiteral(" (%1 tries)").arg(sumRetries)
-                                            : QString()));
-                return out;
+                return fail(
+                    errorText,
+                    atSection(QStringLiteral("checksum %1 from the meter, %2 received%3.")
+                                  .arg(meterSum,
+                                       QString::number(sum, 16).toUpper().rightJustified(4, u'0'),
+                                       sumRetries > 0
+                                           ? QStringLiteral(" (%1 tries)").arg(sumRetries)
+                                           : QString())));
             }
         }
         sumRetries = 0;

@@ -32,12 +32,6 @@ public:
     struct Failure {
         QString words;
         QString detail;
-        int section = 0;  // 1-based section the download stopped in; 0 before the points
-        int sections = 0; // sections of the whole log; 0 before the header was read
-        // A checksum that never matched: the meter's four hexadecimal digits
-        // and the byte sum of what arrived.
-        QString meterSum;
-        qint32 receivedSum = -1;
 
         QString text() const { return detail.isEmpty() ? words : words + u'\n' + detail; }
     };

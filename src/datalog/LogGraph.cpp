@@ -76,12 +76,6 @@ LogGraph::View LogGraph::ShowLog(const DatalogRecord& log, qint32 first, qint32 
         view.yBottom = Headroom * (log.LogMinRaw < 1 ? log.LogMinRaw : 0);
     }
     view.points.assign(log.LogPoints.begin() + (first - 1), log.LogPoints.begin() + last);
-    int high = std::abs(int(view.points.front()));
-    int low = high;
-    for (qint16 p : view.points) {
-        high = std::max(high, std::abs(int(p)));
-        low = std::min(low, std::abs(int(p)));
-    }
     // A loaded file's own flows, not their rescaled counts, so the boxes show
     // the numbers the file holds.
     if (log.FilePoints.size() >= size_t(last)) {
@@ -95,6 +89,12 @@ LogGraph::View LogGraph::ShowLog(const DatalogRecord& log, qint32 first, qint32 
         view.texts[2] = GeneralForm(fileHigh);
         view.texts[3] = GeneralForm(fileLow);
         return view;
+    }
+    int high = std::abs(int(view.points.front()));
+    int low = high;
+    for (qint16 p : view.points) {
+        high = std::max(high, std::abs(int(p)));
+        low = std::min(low, std::abs(int(p)));
     }
     view.texts[2] = GeneralForm(log.LogScale * float(high));
     view.texts[3] = GeneralForm(log.LogScale * float(low));

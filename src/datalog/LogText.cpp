@@ -148,12 +148,6 @@ void LogText::appendFileLine(QByteArray& out, const Written& p) {
         out += "****";
 }
 
-QString LogText::fileLine(const Written& p) {
-    QByteArray line;
-    appendFileLine(line, p);
-    return QString::fromLatin1(line);
-}
-
 void LogText::buildLines(DatalogRecord& log, qint16 minimum, qint16 maximum) {
     log.LogLines.clear();
     log.LogLines.reserve(log.LogPointCount + 3);

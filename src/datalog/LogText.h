@@ -87,7 +87,6 @@ public:
     static QString listingLine(const Written& p);
     // The file's line of a point: the three fields separated by space, tab,
     // space; "****" straight after the volume for a negative point.
-    static QString fileLine(const Written& p);
     static void appendFileLine(QByteArray& out, const Written& p);
 
     // Builds the header and point lines of a downloaded log; minimum and

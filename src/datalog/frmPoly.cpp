@@ -39,8 +39,6 @@ namespace {
 // they take a few seconds at most; a meter that stopped answering must not
 // keep the window shut.
 constexpr qint64 kPendingReadsWaitMs = 5000;
-// File numbers above this mean the meter is not logging.
-constexpr int kLastLogFile = 254;
 
 const QString kFileFilter = QStringLiteral("Log Files (*.VDL *.vdl);;All Files (*.*)");
 const QString kFileSuffix = QStringLiteral("VDL");
@@ -165,13 +163,8 @@ void frmPoly::buildControls() {
     mnuErase_ = item(logMenu, "mnuErase", "&Erase All", &frmPoly::mnuErase_Click);
 }
 
-QString frmPoly::currentLogText(int currentLogFile) {
-    return currentLogFile > kLastLogFile ? QStringLiteral("Off - None")
-                                         : QString::number(currentLogFile);
-}
-
 void frmPoly::setCurrentLogFile(int currentLogFile) {
-    txtcurrentlog_->setText(currentLogText(currentLogFile));
+    txtcurrentlog_->setText(DatalogDirectory::currentLogText(currentLogFile));
 }
 
 void frmPoly::LogIdInit() {

@@ -45,10 +45,6 @@ public:
     frmPoly(MeterLink& link, LineOwner& owner, SchedulingFlags& flags, ConfigRecord& config,
             DatalogRecord& log, Host host, QWidget* parent = nullptr);
 
-    // The text of "Current Log" for the file the meter records into: the
-    // number, or "Off - None" above 254 (logging off).
-    static QString currentLogText(int currentLogFile);
-
     // The main window's start-up and its menu entry "&RetreveUnitLog": stops
     // the live monitor, lets pending configuration reads finish (for a
     // bounded time), shows the window and scans the meter's logs.

@@ -16,8 +16,9 @@ class Waiter;
 // Owned by the meter link; every window reads it here and is told through
 // changed(), so none keeps a copy of "connected" that could go stale.
 //
-// The main window changes it as it connects and as the port fails; the
-// polling cycle marks good replies and asks for the silence check.
+// The main window changes it as it connects and as the port fails; every
+// reply the link finds whole marks it answering (MeterLink::noteGoodReply),
+// and the polling cycle asks for the silence check.
 class ConnectionState : public QObject {
     Q_OBJECT
 public:
@@ -47,9 +48,8 @@ public:
     // The firmware version read from the meter ("V1.95"); empty until read.
     QString version() const { return version_; }
 
-    // When the last good reply came, by the computer's clock; null before the first.
-    QDateTime lastGoodReply() const { return lastGoodReply_; }
-    // The same on the link's clock (Waiter::now()); -1 before the first.
+    // When the last good reply came, on the link's clock (Waiter::now()); -1
+    // before the first.
     qint64 lastGoodReplyMs() const { return lastGoodMs_; }
     // "No reply from the meter since 10:30:05 AM" while the meter does not
     // answer (since a time on another day, that date too); empty while it does

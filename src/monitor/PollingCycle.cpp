@@ -111,7 +111,9 @@ void PollingCycle::Launch() {
         emit liveTick();
         if (LivePage* page = shownPage ? shownPage() : nullptr) {
             if (page->Refresh()) {
-                replied();
+                // The signal pages' captures are marked here; the link's own
+                // reads (flow, version, configuration) mark themselves.
+                link_.connection().goodReply();
                 emit pageRefreshed(page);
             }
             link_.connection().checkSilence();
@@ -128,10 +130,8 @@ void PollingCycle::Launch() {
             GetSSConfig();
         else if (flags_.NeedLrnData)
             GetLrnData();
-        else if (flags_.NeedFlowData && flowPage_.GetFlowData()) {
-            replied();
+        else if (flags_.NeedFlowData && flowPage_.GetFlowData())
             emit pageRefreshed(&flowPage_);
-        }
         yields(ReadYields);
     }
 
@@ -152,7 +152,6 @@ void PollingCycle::GetVersionNumber() {
         versionReported_ = true;
         return;
     }
-    replied();
     if (const std::optional<QString> version = MeterReads::versionOf(*reply))
         emit versionRead(*version);
     flags_.NeedVersion = false;
@@ -160,7 +159,6 @@ void PollingCycle::GetVersionNumber() {
 
 void PollingCycle::GetSysConfig() {
     if (reads_.readSystemConfig(config_)) {
-        replied();
         flags_.NeedSysConfig = false;
         emit sysConfigRead();
     }
@@ -168,18 +166,12 @@ void PollingCycle::GetSysConfig() {
 
 void PollingCycle::GetSSConfig() {
     if (reads_.readChannelConfig(config_)) {
-        replied();
         flags_.NeedSSConfig = false;
     }
 }
 
 void PollingCycle::GetLrnData() {
     if (reads_.readLearnData(config_)) {
-        replied();
         flags_.NeedLrnData = false;
     }
-}
-
-void PollingCycle::replied() {
-    link_.connection().goodReply();
 }

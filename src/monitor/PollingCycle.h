@@ -71,9 +71,6 @@ signals:
 
 private:
     void yields(int n);
-    // A read of this cycle came back whole: the one place that tells the
-    // connection state the meter answers.
-    void replied();
 
     MeterLink& link_;
     LineOwner& owner_;

@@ -1,8 +1,7 @@
 #include "ServiceReportBuilder.h"
 
+#include "datalog/LogText.h"
 #include "link/DisplayFormat.h"
-
-#include <QLocale>
 
 namespace {
 
@@ -197,8 +196,7 @@ ReportSection logging(const ConfigRecord& c) {
     s.rows.append(ReportRow{"Logging", onOff(c.SysConfig.LoggingOn)});
     s.rows.append(ReportRow{"Log Rate", item(LogRates, c.ChanConfig.LoggingRateIndex), MetersUnit});
     const int current = c.SysConfig.CurrentDatalogNumber;
-    s.rows.append(ReportRow{"Current Log",
-                            current > 9 ? QStringLiteral("Off - None") : QString::number(current)});
+    s.rows.append(ReportRow{"Current Log", DatalogDirectory::currentLogText(current)});
     return s;
 }
 
@@ -220,7 +218,7 @@ ReportSection counters(const ConfigRecord& c, int unitType) {
 } // namespace
 
 QString ServiceReportBuilder::timeText(const QDateTime& time) {
-    return QLocale::c().toString(time, QStringLiteral("M/d/yyyy h:mm:ss AP"));
+    return LogText::dateTime(time);
 }
 
 ReportSection ServiceReportBuilder::identification(const ReportIdentification& m,

@@ -54,7 +54,7 @@ public:
 
     static ServiceReport build(const Input& in);
 
-    // The program's one form of date and time: "5/12/2006 10:30:00 AM".
+    // Dates and times in the form every window shows: "5/12/2006 10:30:00 AM".
     static QString timeText(const QDateTime& time);
 
     static ReportSection identification(const ReportIdentification& meter, const QDateTime& made);

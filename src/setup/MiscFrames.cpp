@@ -12,7 +12,6 @@
 #include "link/SerialPort.h"
 #include "link/Waiter.h"
 #include "shared/ConfigRecord.h"
-#include "shared/SchedulingFlags.h"
 #include "shared/ServiceSwitches.h"
 #include "ui/Prompts.h"
 
@@ -197,11 +196,8 @@ void MiscFrames::showRecord() {
     LastCodes_->setText(QString::number(c.LrnConfig.LastCode));
     Watchdogs_->setText(SettingSender::boxText(c.LrnConfig.WatchdogFailures, "#####0"));
     rBreaks_->setText(QString::number(c.LrnConfig.Breaks));
-    const ConnectionState& meter = sender_.link().connection();
-    Text2_->setText(meter.isKR5()   ? "Velmar KR5"
-                    : meter.isKR4() ? "Velmar KR4"
-                    : meter.isKR3() ? "Velmar KR3"
-                                    : "Velmar KR");
+    const QString model = sender_.link().connection().modelText();
+    Text2_->setText(model.isEmpty() ? QStringLiteral("Velmar KR") : model);
 }
 
 void MiscFrames::readVersion() {

@@ -9,7 +9,6 @@
 #include "link/ConnectionState.h"
 #include "link/LineOwner.h"
 #include "link/MeterLink.h"
-#include "shared/SchedulingFlags.h"
 
 #include <QGridLayout>
 #include <QGroupBox>

@@ -97,6 +97,8 @@ bool SettingSender::exchange(const QByteArray& command, Shape shape, const QStri
             break;
         }
     }
+    if (ok)
+        link_.noteGoodReply();
     if (!ok && sends > 0 && !told.isEmpty()) {
         refuse(told);
     } else if (!ok) {

@@ -9,7 +9,6 @@
 #include "link/LineOwner.h"
 #include "link/MeterLink.h"
 #include "shared/ConfigRecord.h"
-#include "shared/SchedulingFlags.h"
 #include "ui/Prompts.h"
 
 #include <QButtonGroup>

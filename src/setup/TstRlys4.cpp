@@ -11,7 +11,6 @@
 #include "link/ConnectionState.h"
 #include "link/LineOwner.h"
 #include "link/MeterLink.h"
-#include "shared/SchedulingFlags.h"
 
 #include <QButtonGroup>
 #include <QGridLayout>

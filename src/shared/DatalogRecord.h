@@ -84,6 +84,13 @@ struct DatalogRecord {
 // the stored points.
 struct DatalogDirectory {
     static constexpr int FileCount = 10;
+    // File numbers above this mean the meter is not logging.
+    static constexpr int LastLogFile = 254;
+    // The meter's current log file as the windows and the report show it.
+    static QString currentLogText(int currentLogFile) {
+        return currentLogFile > LastLogFile ? QStringLiteral("Off - None")
+                                            : QString::number(currentLogFile);
+    }
     struct File {
         bool read = false;  // the scan got an answer for this file
         bool empty = false; // the file holds no log

@@ -37,6 +37,10 @@ public:
                                  const QString& startName) = 0;
     // A save dialog that chooses a file to write or append to and asks
     // nothing about an existing file: the caller asks its own question.
+    virtual QString appendFileName(const QString& title, const QString& filter,
+                                   const QString& startName) {
+        return saveFileName(title, filter, startName);
+    }
     // A box for a few lines of free text, offered with initial; nothing when
     // the user cancelled. Prompts that cannot show one answer as cancelled.
     virtual std::optional<QString> multiLineText(const QString& title, const QString& label,
@@ -45,10 +49,6 @@ public:
         Q_UNUSED(label);
         Q_UNUSED(initial);
         return std::nullopt;
-    }
-    virtual QString appendFileName(const QString& title, const QString& filter,
-                                   const QString& startName) {
-        return saveFileName(title, filter, startName);
     }
 
     // The window that boxes and dialogs shown from now on belong to, so that

@@ -121,7 +121,7 @@ QString QtPrompts::appendFileName(const QString& title, const QString& filter,
 
 std::optional<QString> QtPrompts::multiLineText(const QString& title, const QString& label,
                                                 const QString& initial) {
-    QInputDialog dialog(parent_);
+    QInputDialog dialog(owner());
     dialog.setWindowTitle(titleOr(title));
     dialog.setLabelText(label);
     dialog.setOption(QInputDialog::UsePlainTextEditForTextInput);

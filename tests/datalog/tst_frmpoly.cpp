@@ -80,7 +80,7 @@ private slots:
         rig.window->cmbLogId_Click(7);
         QCOMPARE(rig.log.CurrentLogId, "7");
         for (auto [file, shown] : {std::pair{255, "Off - None"}, {254, "254"}, {0, "0"}})
-            QCOMPARE(frmPoly::currentLogText(file), shown);
+            QCOMPARE(DatalogDirectory::currentLogText(file), shown);
     }
 
     // Opening scans the meter's logs into the labels only; it waits for
