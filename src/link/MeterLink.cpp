@@ -376,6 +376,16 @@ bool MeterLink::SendUntilOk(const QByteArray& command) {
 QByteArray MeterLink::SendOnce(const QByteArray& command, qint64 replyWaitMs) {
     if (depth_ > 0 || shutDown_)
         return refuse();
+    return writeOnce(command, replyWaitMs);
+}
+
+QByteArray MeterLink::SendOnceAtExit(const QByteArray& command, qint64 replyWaitMs) {
+    if (shutDown_)
+        return {};
+    return writeOnce(command, replyWaitMs);
+}
+
+QByteArray MeterLink::writeOnce(const QByteArray& command, qint64 replyWaitMs) {
     Wire wire(*this);
     state_.RawReply.clear();
     state_.CurrentCommand = command;

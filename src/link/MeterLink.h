@@ -65,6 +65,11 @@ public:
     // written exactly once, never repeated whatever comes back. Waits up to
     // replyWaitMs for a reply and returns whatever arrived (possibly nothing).
     QByteArray SendOnce(const QByteArray& command, qint64 replyWaitMs);
+    // The same at program exit, to end a state the meter must not be left in
+    // (a relay test, a forced current): also while an exchange waits beneath
+    // the close, since that exchange is abandoned with the program and
+    // nothing else can reach the line meanwhile.
+    QByteArray SendOnceAtExit(const QByteArray& command, qint64 replyWaitMs);
 
     // Writes bytes as they stand (the identification and the version read,
     // which read their reply with ReadComm themselves).
@@ -118,6 +123,8 @@ private:
         bool wasBusy_;
     };
 
+    // One write of command and the wait for its line, whatever else is on the wire.
+    QByteArray writeOnce(const QByteArray& command, qint64 replyWaitMs);
     // ReadComm without the check for an exchange already on the wire.
     QByteArray readReply(int count);
     // Waits until count bytes are waiting, the port closes or the deadline

@@ -119,28 +119,7 @@ bool SettingSender::sendOnExit(const QByteArray& command) {
     SerialPort& port = link_.port();
     if (!online() || !port.isOpen() || link_.isShutDown())
         return false;
-    if (!link_.exchangeInProgress())
-        return link_.SendOnce(command, ExitReplyWaitMs).contains("OK");
-    // An exchange is waiting beneath the close and is abandoned with the
-    // program: nothing else can reach the line while it is on the wire, so
-    // the release is written directly.
-    port.discardInput();
-    port.write(MeterLink::FlushPrefix);
-    port.write(command);
-    QByteArray reply;
-    Waiter& waiter = link_.waiter();
-    waiter.waitUntil(
-        [&] {
-            while (port.isOpen() && port.bytesWaiting() > 0) {
-                const int b = port.readByte();
-                if (b < 0)
-                    break;
-                reply.append(char(b));
-            }
-            return !port.isOpen() || reply.contains("OK");
-        },
-        waiter.now() + ExitReplyWaitMs);
-    return reply.contains("OK");
+    return link_.SendOnceAtExit(command, ExitReplyWaitMs).contains("OK");
 }
 
 std::optional<double> SettingSender::ErrorMsg(const QString& text) {
