@@ -11,6 +11,15 @@ constexpr int kLastLog = 9;
 
 } // namespace
 
+std::optional<int> CliOptions::comNumber(const QString& port) {
+    static const QRegularExpression com(QStringLiteral("^com(\\d+)$"),
+                                        QRegularExpression::CaseInsensitiveOption);
+    const auto m = com.match(port);
+    if (!m.hasMatch())
+        return std::nullopt;
+    return m.captured(1).toInt();
+}
+
 CliOptions CliOptions::parse(const QStringList& arguments) {
     CliOptions o;
     const auto fail = [&o](const QString& why) {
@@ -33,11 +42,8 @@ CliOptions CliOptions::parse(const QStringList& arguments) {
         if (a == "--port") {
             if (!value(o.port))
                 return fail("--port needs a device path or Com1..Com16");
-            static const QRegularExpression com(QStringLiteral("^com(\\d+)$"),
-                                                QRegularExpression::CaseInsensitiveOption);
-            const auto m = com.match(o.port);
-            if (m.hasMatch() &&
-                (m.captured(1).toInt() < 1 || m.captured(1).toInt() > PortSettingsStore::PortCount))
+            const std::optional<int> n = comNumber(o.port);
+            if (n && (*n < 1 || *n > PortSettingsStore::PortCount))
                 return fail(QStringLiteral("--port %1: the Com numbers run from 1 to %2 "
                                            "(Com1 to Com%2)")
                                 .arg(o.port)

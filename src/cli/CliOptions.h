@@ -3,6 +3,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <optional>
+
 // The command line of corvane-cli, read without side effects:
 //   corvane-cli [--port PORT] [--settings TEXT] COMMAND [ARGS]
 // A usage error leaves error set (exit status 2).
@@ -21,5 +23,8 @@ struct CliOptions {
     QString error;    // why the command line is not usable
 
     static CliOptions parse(const QStringList& arguments);
+    // The number of a "Com<n>" port text (any case), whatever its range;
+    // nothing for a device path.
+    static std::optional<int> comNumber(const QString& port);
     static QString help();
 };

@@ -1,5 +1,6 @@
 #include "CliReport.h"
 
+#include "CliInterrupt.h"
 #include "CliOptions.h"
 #include "CliSession.h"
 
@@ -96,7 +97,7 @@ int runReport(CliSession& session, MeterLink& link, Waiter& waiter, const CliOpt
         }
         trend.samples.append(sample);
         if (n + 1 < readings)
-            waiter.waitUntil([] { return false; }, next);
+            waiter.waitUntil(&CliInterrupt::requested, next);
     }
     trend.from = trend.samples.first().time;
     trend.to = trend.samples.last().time;

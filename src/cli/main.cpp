@@ -17,7 +17,6 @@
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QGuiApplication>
-#include <QRegularExpression>
 
 #include <cstdio>
 #include <memory>
@@ -88,14 +87,9 @@ std::unique_ptr<PortSettingsStore> openStore() {
 QString deviceFor(const QString& port, const PortSettingsStore& store) {
     if (port.isEmpty())
         return store.deviceForPort(store.startupPortNumber());
-    static const QRegularExpression com(QStringLiteral("^com(\\d+)$"),
-                                        QRegularExpression::CaseInsensitiveOption);
-    const auto m = com.match(port);
-    if (m.hasMatch()) {
-        const int n = m.captured(1).toInt();
-        if (n >= 1 && n <= PortSettingsStore::PortCount)
-            return store.deviceForPort(n);
-    }
+    // The options already refused a Com number out of range.
+    if (const std::optional<int> n = CliOptions::comNumber(port))
+        return store.deviceForPort(*n);
     return port;
 }
 
