@@ -355,7 +355,8 @@ bool frmKVT7210::EstablishCommunication() {
         connection.notIdentified();
         return false;
     }
-    flags_.NeedSysConfig = flags_.NeedSSConfig = flags_.NeedLrnData = true;
+    // The three configuration reads are asked for by startLiveMonitor, which
+    // the meterFound signal of connection.identified() runs.
     flags_.ConfigPending = flags_.NeedVersion = true;
     // A new connection: what went wrong on the last one may be told again.
     lossReported_ = false;
