@@ -3,7 +3,7 @@
 #include "fuzz/FuzzSupport.h"
 #include "link/DisplayFormat.h"
 #include "link/PortSettingsStore.h"
-#include "link/QtSerialPort.h"
+#include "link/LineSettings.h"
 
 #include <cmath>
 #include <cstdint>
@@ -12,11 +12,11 @@ namespace {
 
 void portSettings(const QString& settings) {
     QString problem;
-    const auto line = QtSerialPort::parseSettings(settings, &problem);
+    const auto line = LineSettings::parse(settings, &problem);
     check(line || !problem.isEmpty());
     if (line) {
         // What the port shows of accepted settings reads back as the same.
-        const auto again = QtSerialPort::parseSettings(QtSerialPort::formatSettings(*line));
+        const auto again = LineSettings::parse(line->text());
         check(again && again->baudRate == line->baudRate && again->parity == line->parity &&
               again->dataBits == line->dataBits && again->stopBits == line->stopBits);
     }

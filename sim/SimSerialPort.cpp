@@ -2,7 +2,7 @@
 
 #include "MeterModel.h"
 #include "VirtualWaiter.h"
-#include "link/QtSerialPort.h"
+#include "link/LineSettings.h"
 
 SimSerialPort::SimSerialPort(MeterModel& model, VirtualWaiter& waiter, QObject* parent)
     : SerialPort(parent), model_(model), waiter_(waiter) {
@@ -27,7 +27,7 @@ SimSerialPort::~SimSerialPort() {
 
 int SimSerialPort::speedOf(const QString& text) {
     // Settings are judged exactly as the real port judges them.
-    const std::optional<QtSerialPort::LineSettings> line = QtSerialPort::parseSettings(text);
+    const std::optional<LineSettings> line = LineSettings::parse(text);
     return line ? line->baudRate : 0;
 }
 

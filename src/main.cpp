@@ -3,7 +3,7 @@
 #include "link/LineOwner.h"
 #include "link/MeterLink.h"
 #include "link/PortSettingsStore.h"
-#include "link/QtSerialPort.h"
+#include "link/PlatformSerialPort.h"
 #include "monitor/frmKVT7210.h"
 #include "ui/PromptGate.h"
 #include "ui/QtPrompts.h"
@@ -124,7 +124,7 @@ int main(int argc, char* argv[]) {
                                                    ? std::make_unique<PortSettingsStore>()
                                                    : std::make_unique<PortSettingsStore>(iniPath);
 
-    QtSerialPort port([&store](int number) { return store->deviceForPort(number); });
+    PlatformSerialPort port([&store](int number) { return store->deviceForPort(number); });
     EventLoopWaiter waiter;
     QtPrompts prompts;
     PromptGate gate(prompts);

@@ -11,7 +11,8 @@
 #include "link/EventLoopWaiter.h"
 #include "link/MeterLink.h"
 #include "link/PortSettingsStore.h"
-#include "link/QtSerialPort.h"
+#include "link/LineSettings.h"
+#include "link/PlatformSerialPort.h"
 #include "monitor/FlowReading.h"
 
 #include <QCoreApplication>
@@ -228,10 +229,10 @@ int main(int argc, char* argv[]) {
 
     const std::unique_ptr<PortSettingsStore> store = openStore();
     const QString device = deviceFor(o.port, *store);
-    QtSerialPort port([device](int) { return device; });
+    PlatformSerialPort port([device](int) { return device; });
     const QString settings = o.settings.isEmpty() ? store->startupSettingsText() : o.settings;
     QString problem;
-    if (!QtSerialPort::parseSettings(settings, &problem)) {
+    if (!LineSettings::parse(settings, &problem)) {
         std::fprintf(stderr, "corvane-cli: %s\n(see corvane-cli --help)\n", qPrintable(problem));
         return Usage;
     }

@@ -2,7 +2,9 @@
 
 #include <QFileInfo>
 #include <QRegularExpression>
+#ifndef Q_OS_WIN
 #include <QSerialPortInfo>
+#endif
 #include <QSettings>
 #include <algorithm>
 #include <tuple>
@@ -152,10 +154,15 @@ QString PortSettingsStore::defaultDeviceForPort(int number) {
 
 QStringList PortSettingsStore::availableDevices() {
     QStringList devices;
-    for (const QSerialPortInfo& info : QSerialPortInfo::availablePorts()) {
 #ifdef Q_OS_WIN
-        devices << info.portName();
+    // Windows lists every COM port it has in the registry, the values being
+    // the port names ("COM3").
+    const QSettings map(QStringLiteral("HKEY_LOCAL_MACHINE\\HARDWARE\\DEVICEMAP\\SERIALCOMM"),
+                        QSettings::NativeFormat);
+    for (const QString& key : map.childKeys())
+        devices << map.value(key).toString();
 #else
+    for (const QSerialPortInfo& info : QSerialPortInfo::availablePorts()) {
         // Qt lists only ports backed by hardware, so the many unused ttyS
         // nodes of a PC do not appear.
         const QString name = info.portName();
@@ -164,8 +171,8 @@ QStringList PortSettingsStore::availableDevices() {
                             name.startsWith(QLatin1String("ttyS"));
         if (wanted && QFileInfo::exists(info.systemLocation()))
             devices << info.systemLocation();
-#endif
     }
+#endif
     devices.removeDuplicates();
     return sortedDevices(devices);
 }

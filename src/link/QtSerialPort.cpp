@@ -14,10 +14,27 @@ namespace {
 // dialog; higher numbers are allowed for adapters that Windows numbers high).
 constexpr int kLowestPort = 1;
 constexpr int kHighestPort = 256;
-// Data bits a settings text may name; QSerialPort itself starts at 5.
-constexpr int kFewestDataBits = 4;
-constexpr int kMostDataBits = 8;
-constexpr int kFewestPortDataBits = 5;
+QSerialPort::Parity portParity(LineSettings::Parity parity) {
+    switch (parity) {
+    case LineSettings::Parity::Even:
+        return QSerialPort::EvenParity;
+    case LineSettings::Parity::Odd:
+        return QSerialPort::OddParity;
+    case LineSettings::Parity::Mark:
+        return QSerialPort::MarkParity;
+    case LineSettings::Parity::Space:
+        return QSerialPort::SpaceParity;
+    case LineSettings::Parity::None:
+        break;
+    }
+    return QSerialPort::NoParity;
+}
+
+QSerialPort::StopBits portStopBits(LineSettings::StopBits stop) {
+    return stop == LineSettings::StopBits::OneAndHalf ? QSerialPort::OneAndHalfStop
+           : stop == LineSettings::StopBits::Two      ? QSerialPort::TwoStop
+                                                      : QSerialPort::OneStop;
+}
 
 // The device path for a name QSerialPort accepts ("ttyUSB0" or a full path).
 QString systemPath(const QString& device) {
@@ -66,80 +83,6 @@ QtSerialPort::~QtSerialPort() {
     port_.close();
 }
 
-std::optional<QtSerialPort::LineSettings> QtSerialPort::parseSettings(const QString& text,
-                                                                      QString* problem) {
-    const auto fail = [problem](const QString& why) -> std::optional<LineSettings> {
-        if (problem)
-            *problem = why;
-        return std::nullopt;
-    };
-    const QStringList parts = text.split(u',');
-    if (parts.size() != 4)
-        return fail(QStringLiteral("\"%1\" is not a port setting: it should read like "
-                                   "19200,n,8,1 (speed, parity, data bits, stop bits).")
-                        .arg(text));
-
-    LineSettings s;
-    bool ok = false;
-    const QString speed = parts[0].trimmed();
-    s.baudRate = speed.toInt(&ok);
-    if (!ok || s.baudRate <= 0)
-        return fail(QStringLiteral("The speed \"%1\" is not a whole number of bits per second.")
-                        .arg(speed));
-
-    const QString parity = parts[1].trimmed();
-    static const struct {
-        char letter;
-        QSerialPort::Parity parity;
-    } parities[] = {{'e', QSerialPort::EvenParity},
-                    {'o', QSerialPort::OddParity},
-                    {'n', QSerialPort::NoParity},
-                    {'m', QSerialPort::MarkParity},
-                    {'s', QSerialPort::SpaceParity}};
-    bool known = false;
-    if (parity.size() == 1)
-        for (const auto& p : parities)
-            if (parity.at(0).toLower() == QLatin1Char(p.letter)) {
-                s.parity = p.parity;
-                s.parityLetter = parity.at(0);
-                known = true;
-            }
-    if (!known)
-        return fail(QStringLiteral("The parity \"%1\" is not one of e (even), o (odd), n (none), "
-                                   "m (mark) or s (space).")
-                        .arg(parity));
-
-    const QString bits = parts[2].trimmed();
-    s.dataBits = bits.toInt(&ok);
-    if (!ok || s.dataBits < kFewestDataBits || s.dataBits > kMostDataBits)
-        return fail(QStringLiteral("The data bits \"%1\" are not a number from %2 to %3.")
-                        .arg(bits)
-                        .arg(kFewestDataBits)
-                        .arg(kMostDataBits));
-
-    const QString stop = parts[3].trimmed();
-    if (stop == u"1")
-        s.stopBits = QSerialPort::OneStop;
-    else if (stop == u"1.5")
-        s.stopBits = QSerialPort::OneAndHalfStop;
-    else if (stop == u"2")
-        s.stopBits = QSerialPort::TwoStop;
-    else
-        return fail(QStringLiteral("The stop bits \"%1\" are not 1, 1.5 or 2.").arg(stop));
-    return s;
-}
-
-QString QtSerialPort::formatSettings(const LineSettings& s) {
-    const QString stop = s.stopBits == QSerialPort::OneAndHalfStop ? QStringLiteral("1.5")
-                         : s.stopBits == QSerialPort::TwoStop      ? QStringLiteral("2")
-                                                                   : QStringLiteral("1");
-    return QStringLiteral("%1,%2,%3,%4")
-        .arg(s.baudRate)
-        .arg(s.parityLetter)
-        .arg(s.dataBits)
-        .arg(stop);
-}
-
 QSerialPort::FlowControl QtSerialPort::flowControlFor(int code) {
     switch (code) {
     case 1:
@@ -155,18 +98,14 @@ QSerialPort::FlowControl QtSerialPort::flowControlFor(int code) {
     }
 }
 
-QString QtSerialPort::windowsDeviceName(int portNumber) {
-    return QStringLiteral("COM%1").arg(portNumber);
-}
-
 QString QtSerialPort::deviceName() const {
     return resolver_ ? resolver_(portNumber_) : QString();
 }
 
 bool QtSerialPort::applyLine(const LineSettings& line) {
-    return port_.setBaudRate(line.baudRate) && port_.setParity(line.parity) &&
+    return port_.setBaudRate(line.baudRate) && port_.setParity(portParity(line.parity)) &&
            port_.setDataBits(QSerialPort::DataBits(line.dataBits)) &&
-           port_.setStopBits(line.stopBits);
+           port_.setStopBits(portStopBits(line.stopBits));
 }
 
 bool QtSerialPort::open() {
@@ -253,16 +192,16 @@ bool QtSerialPort::setPortNumber(int number) {
 
 bool QtSerialPort::setSettings(const QString& text) {
     QString problem;
-    const std::optional<LineSettings> line = parseSettings(text, &problem);
+    const std::optional<LineSettings> line = LineSettings::parse(text, &problem);
     if (!line) {
         error_ = problem;
         return false;
     }
-    if (line->dataBits < kFewestPortDataBits) {
+    if (line->dataBits < LineSettings::kFewestPortDataBits) {
         error_ = QStringLiteral("This serial port cannot send %1 data bits; choose %2 to %3.")
                      .arg(line->dataBits)
-                     .arg(kFewestPortDataBits)
-                     .arg(kMostDataBits);
+                     .arg(LineSettings::kFewestPortDataBits)
+                     .arg(LineSettings::kMostDataBits);
         return false;
     }
     if (port_.isOpen()) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "LineSettings.h"
 #include "SerialPort.h"
 
 #include <QSerialPort>
@@ -19,30 +20,11 @@ class QtSerialPort : public SerialPort {
 public:
     using Resolver = std::function<QString(int portNumber)>;
 
-    // The line settings a settings text stands for.
-    struct LineSettings {
-        qint32 baudRate = 19200;
-        // The parity letter as written ("n" or "N" alike), kept for the text.
-        QChar parityLetter = u'n';
-        QSerialPort::Parity parity = QSerialPort::NoParity;
-        int dataBits = 8;
-        QSerialPort::StopBits stopBits = QSerialPort::OneStop;
-    };
-
     explicit QtSerialPort(Resolver resolver, QObject* parent = nullptr);
     ~QtSerialPort() override;
 
-    // Reads a settings text such as "19200,n,8,1" or "9600,E,7,1.5": speed,
-    // parity letter (e, o, n, m, s in either case), data bits 4 to 8, stop bits
-    // 1, 1.5 or 2. An invalid text gives nothing and, in problem, a plain
-    // description of what is wrong.
-    static std::optional<LineSettings> parseSettings(const QString& text,
-                                                     QString* problem = nullptr);
-    static QString formatSettings(const LineSettings& settings);
     // The flow control for a handshaking code 0-3 (3 becomes hardware).
     static QSerialPort::FlowControl flowControlFor(int code);
-    // The Windows device for a port number: "COM<n>".
-    static QString windowsDeviceName(int portNumber);
 
     // The device behind the current port number.
     QString deviceName() const;
@@ -52,7 +34,7 @@ public:
     bool isOpen() const override;
     int portNumber() const override { return portNumber_; }
     bool setPortNumber(int number) override;
-    QString settings() const override { return formatSettings(line_); }
+    QString settings() const override { return line_.text(); }
     bool setSettings(const QString& text) override;
     int handshaking() const override { return handshaking_; }
     bool setHandshaking(int code) override;

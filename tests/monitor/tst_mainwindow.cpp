@@ -3,7 +3,7 @@
 // a script and the port settings live in a temporary INI file.
 #include "ProgramRig.h"
 #include "datalog/frmPoly.h"
-#include "link/QtSerialPort.h"
+#include "link/PlatformSerialPort.h"
 #include "link/frmProperties.h"
 #include "monitor/FlowPage.h"
 #include "monitor/frmPleaseWait.h"
@@ -683,7 +683,7 @@ private slots:
     void portFailureNamesTheCause() {
         QTemporaryDir dir;
         PortSettingsStore store{dir.filePath("corvane.ini")};
-        QtSerialPort port([](int) { return QString("/dev/corvane-no-such-device"); });
+        PlatformSerialPort port([](int) { return QString("/dev/corvane-no-such-device"); });
         VirtualWaiter waiter;
         ScriptedPrompts prompts;
         PromptGate gate{prompts};
