@@ -45,11 +45,16 @@ if(WIN32)
     set(CPACK_NSIS_PACKAGE_NAME Corvane)
     set(CPACK_NSIS_INSTALLED_ICON_NAME bin/corvane.exe)
     set(CPACK_NSIS_MUI_FINISHPAGE_RUN corvane.exe)
-    # The install tree holds Corvane's own programs only; windeployqt adds the
-    # Qt libraries and plugins to the installer's copy of it.
+    # With a Qt kit that has windeployqt, the install tree holds Corvane's own
+    # programs only and windeployqt adds the Qt libraries and plugins to the
+    # installer's copy of it; without one, the install rules copy them.
     find_program(CORVANE_WINDEPLOYQT windeployqt HINTS "${QT6_INSTALL_PREFIX}/bin")
-    set(CPACK_CORVANE_WINDEPLOYQT "${CORVANE_WINDEPLOYQT}")
-    set(CPACK_PRE_BUILD_SCRIPTS ${CMAKE_CURRENT_LIST_DIR}/WinDeployQt.cmake)
+    if(CORVANE_WINDEPLOYQT)
+        set(CPACK_CORVANE_WINDEPLOYQT "${CORVANE_WINDEPLOYQT}")
+        set(CPACK_PRE_BUILD_SCRIPTS ${CMAKE_CURRENT_LIST_DIR}/WinDeployQt.cmake)
+    else()
+        include(${CMAKE_CURRENT_LIST_DIR}/WindowsRuntime.cmake)
+    endif()
 else()
     set(CPACK_GENERATOR DEB)
 endif()
