@@ -15,8 +15,7 @@ bool CliSession::identify() {
     if (!reply)
         return fail(QStringLiteral("the meter did not give its firmware version"));
     version_ = MeterReads::versionOf(*reply).value_or(QString());
-    // The serial number is what follows the second comma.
-    serial_ = QString::fromLatin1(reply->trimmed().split(',').value(2));
+    serial_ = MeterReads::serialOf(*reply);
     return true;
 }
 

@@ -40,6 +40,7 @@ void ConnectionState::identified(int unitType) {
     unitType_ = unitType;
     // A new connection: the version is read again.
     version_.clear();
+    serial_.clear();
     silent_ = false;
     lastGoodMs_ = waiter_.now();
     lastGoodReply_ = QDateTime::currentDateTime();
@@ -54,10 +55,11 @@ void ConnectionState::notIdentified() {
     emit changed();
 }
 
-void ConnectionState::setVersion(const QString& version) {
-    if (version == version_)
+void ConnectionState::setVersion(const QString& version, const QString& serialNumber) {
+    if (version == version_ && serialNumber == serial_)
         return;
     version_ = version;
+    serial_ = serialNumber;
     emit changed();
 }
 
@@ -84,6 +86,7 @@ void ConnectionState::lost() {
     // Whatever answers next may be another meter.
     unitType_ = 0;
     version_.clear();
+    serial_.clear();
     silent_ = true;
     emit changed();
 }

@@ -47,6 +47,9 @@ public:
     QString modelText() const;
     // The firmware version read from the meter ("V1.95"); empty until read.
     QString version() const { return version_; }
+    // The serial number the meter gave with its version, as it sent it;
+    // empty until read.
+    QString serialNumber() const { return serial_; }
 
     // When the last good reply came, on the link's clock (Waiter::now()); -1
     // before the first.
@@ -63,7 +66,8 @@ public:
     void identified(int unitType);
     // No known model answered (the port may still be open).
     void notIdentified();
-    void setVersion(const QString& version);
+    // The version reply's two fields.
+    void setVersion(const QString& version, const QString& serialNumber = QString());
     // A read came back whole.
     void goodReply();
     // Marks the meter silent once SilentAfterMs have passed without a good
@@ -88,6 +92,7 @@ private:
     Waiter& waiter_;
     int unitType_ = 0;
     QString version_;
+    QString serial_;
     qint64 lastGoodMs_ = -1;
     QDateTime lastGoodReply_;
     bool silent_ = false;

@@ -79,6 +79,13 @@ std::optional<QString> MeterReads::versionOf(const QByteArray& reply) {
     return QString::fromLatin1(reply.mid(p1 - 1, p2 - p1));
 }
 
+QString MeterReads::serialOf(const QByteArray& reply) {
+    const QByteArray line = reply.trimmed();
+    const qsizetype first = line.indexOf(',');
+    const qsizetype second = first < 0 ? -1 : line.indexOf(',', first + 1);
+    return second < 0 ? QString() : QString::fromLatin1(line.mid(second + 1)).trimmed();
+}
+
 template <typename Decode>
 bool MeterReads::readRecord(const char* text, int mode, int length, const char* opcode,
                             Decode&& decode) {

@@ -26,6 +26,9 @@ public:
     std::optional<QByteArray> readVersion();
     // The version text of a reply: between its first and second comma.
     static std::optional<QString> versionOf(const QByteArray& reply);
+    // The serial number of a reply, as the meter sent it: what follows its
+    // second comma, without the line end; empty when there is none.
+    static QString serialOf(const QByteArray& reply);
 
     // A record is used only when whole: its opcode at the start, its full
     // length and the line feed the meter puts in its last byte. Anything

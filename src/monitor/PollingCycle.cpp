@@ -153,7 +153,7 @@ void PollingCycle::GetVersionNumber() {
         return;
     }
     if (const std::optional<QString> version = MeterReads::versionOf(*reply))
-        emit versionRead(*version);
+        emit versionRead(*version, MeterReads::serialOf(*reply));
     flags_.NeedVersion = false;
 }
 

@@ -59,7 +59,7 @@ public:
     std::function<void()> refreshSetup;
 
 signals:
-    void versionRead(const QString& version);
+    void versionRead(const QString& version, const QString& serialNumber);
     void recordRead(PollingCycle::Record record);
     // A system configuration read succeeded (at start-up or catching up).
     void sysConfigRead();

@@ -2,6 +2,7 @@
 
 #include "FlowPage.h"
 #include "FlowPageReport.h"
+#include "MasterEraseCommand.h"
 #include "MeterReads.h"
 #include "frmPleaseWait.h"
 
@@ -23,6 +24,7 @@
 #include "link/SerialPort.h"
 #include "link/Waiter.h"
 #include "link/frmProperties.h"
+#include "report/ServiceReportCommand.h"
 #include "report/ServiceReportSaver.h"
 #include "setup/frmBSetup.h"
 #include "ui/LivePage.h"
@@ -50,20 +52,8 @@ namespace {
 constexpr const char* AppTitle = "Corvane";
 constexpr const char* DemoText = "No ComLink Established - Demo Only";
 
-// The master erase's progress bar counts to 100; each step pauses so long that
-// the bar spans the time the meter needs for the erase (about five seconds).
-constexpr int MasterEraseSteps = 100;
-constexpr qint64 MasterErasePauseMs = 50;
-// How long the erase command waits for the meter's acknowledgement; it is
-// never repeated, so a meter that stays silent costs this once.
-constexpr qint64 MasterEraseReplyWaitMs = 850;
-
 // The pages of SSTab1, by index.
 enum Page { FlowTab = 0 };
-
-QByteArray command(const char* text) {
-    return QByteArray(text) + MeterLink::CommandTerminator;
-}
 
 QLabel* headerLabel(const char* name, const QString& longest, QWidget* parent) {
     auto* label = new QLabel(parent);
@@ -121,6 +111,27 @@ frmKVT7210::frmKVT7210(MeterLink& link, LineOwner& owner, PortSettingsStore& sto
     connect(&polling_, &PollingCycle::sysConfigRead, this,
             [this] { frmPoly_->setCurrentLogFile(config_.SysConfig.CurrentDatalogNumber); });
 
+    ServiceReportCommand::Sources sources;
+    sources.madeMs = [this] { return flowPage_->trendTime(); };
+    sources.config = [this] { return flags_.ConfigPending ? nullptr : &config_; };
+    sources.live = [this] { return FlowPageReport::figures(*flowPage_); };
+    sources.trend = [this] { return FlowPageReport::trend(*flowPage_); };
+    sources.signalPages = [this] {
+        QList<SignalPageSnapshot> pages;
+        for (int i = 0; i < SSTab1_->count(); ++i)
+            if (const auto* page = qobject_cast<DiagnosticPage*>(SSTab1_->widget(i));
+                page && page->visited())
+                pages.append(ServiceReportSaver::snapshot(*page, SSTab1_->tabText(i)));
+        return pages;
+    };
+    sources.directory = [this]() -> const DatalogDirectory* {
+        const DatalogDirectory& directory = frmPoly_->directory();
+        const bool read = std::any_of(std::begin(directory.files), std::end(directory.files),
+                                      [](const DatalogDirectory::File& f) { return f.read; });
+        return read ? &directory : nullptr;
+    };
+    report_ = std::make_unique<ServiceReportCommand>(link_, owner_, store_, std::move(sources));
+
     buildMenus();
     connect(logs_, &DiagnosticLogs::logsChanged, this, &frmKVT7210::updateLogMenus);
     connect(&switches_, &ServiceSwitches::fieldDiagnosticsChanged, this,
@@ -128,7 +139,7 @@ frmKVT7210::frmKVT7210(MeterLink& link, LineOwner& owner, PortSettingsStore& sto
     updateLogMenus();
     // While a long operation runs, nothing may start another one.
     connect(&owner_, &LineOwner::exclusiveChanged, this, [this](bool running) {
-        mnuMasterErase_->setEnabled(!running && !masterErasing_);
+        mnuMasterErase_->setEnabled(!running && !masterErase_->erasing());
         mnuProperties_->setEnabled(!running);
     });
 
@@ -216,7 +227,23 @@ void frmKVT7210::buildMenus() {
     mnuEstablishComm_ = addItem(comm, "mnuEstablishComm", "&Establish Comm");
     connect(mnuEstablishComm_, &QAction::triggered, this, &frmKVT7210::mnuEstablishComm_Click);
     mnuMasterErase_ = addItem(comm, "mnuMasterErase", "&Master Erase");
-    connect(mnuMasterErase_, &QAction::triggered, this, &frmKVT7210::mnuMasterErase_Click);
+    MasterEraseCommand::Host erase;
+    erase.reloadSetup = [this] {
+        if (setup_ && flags_.SetupOpen)
+            setup_->PipeSetup();
+    };
+    erase.showPleaseWait = [this] { showPleaseWait(); };
+    erase.establish = [this] { return EstablishCommunication(); };
+    erase.showFlowPage = [this] { SSTab1_->setCurrentIndex(FlowTab); };
+    erase.offerPortDialog = [this] {
+        link_.prompts().message(link_.connection().failureText("Communications Failed"));
+        openProperties();
+        // The dialog may have connected, as at start-up.
+        if (!link_.connection().connected())
+            enterDemoState();
+    };
+    masterErase_ =
+        new MasterEraseCommand(link_, owner_, polling_, *mnuMasterErase_, std::move(erase), this);
 }
 
 void frmKVT7210::setHourglass(bool on) {
@@ -418,85 +445,6 @@ void frmKVT7210::mnuEstablishComm_Click() {
         LineOwner::Needs::Nothing);
 }
 
-bool frmKVT7210::ConfirmMasterErase() {
-    return link_.prompts().ask("This will Master Erase the Unit - continue ?", "Master Erase Unit",
-                               Prompts::Buttons::YesNo, Prompts::Icon::Exclamation,
-                               Prompts::Answer::No) == Prompts::Answer::Yes;
-}
-
-void frmKVT7210::mnuMasterErase_Click() {
-    if (masterErasing_ || owner_.isShutDown())
-        return;
-    masterErasing_ = true;
-    mnuMasterErase_->setEnabled(false);
-    // Whether the erase runs, is declined or is dropped (port closed,
-    // program closing), the item comes back when the last copy of this
-    // token goes.
-    const QPointer<frmKVT7210> self(this);
-    const std::shared_ptr<void> token(nullptr, [self](void*) {
-        if (!self)
-            return;
-        self->masterErasing_ = false;
-        self->mnuMasterErase_->setEnabled(!self->owner_.exclusiveRunning());
-    });
-    // The question is asked with no exchange suspended beneath it.
-    owner_.openWhenIdle(this, [this, token] {
-        if (!ConfirmMasterErase())
-            return;
-        owner_.runWhenIdle(this, [this, token] {
-            if (MasterErase())
-                return;
-            // The port dialog opens once the erase has let go of the line,
-            // so that its OK can talk to the meter.
-            owner_.openWhenIdle(this, [this, token] {
-                link_.prompts().message(link_.connection().failureText("Communications Failed"));
-                openProperties();
-                // The dialog may have connected, as at start-up.
-                if (!link_.connection().connected())
-                    enterDemoState();
-            });
-        });
-    });
-}
-
-bool frmKVT7210::MasterErase() {
-    bool back = false;
-    {
-        LineOwner::Exclusive exclusive(owner_);
-        // Written once: a repeated erase would erase again.
-        link_.SendOnce(command("MR,1"), MasterEraseReplyWaitMs);
-
-        // While the meter erases, nothing may be sent: the polling timer
-        // rests and the line stays held.
-        const bool polling = Timer1().isActive();
-        Timer1().stop();
-        {
-            frmProgress progress(this);
-            progress.Init("Master Erase Unit");
-            Waiter& waiter = link_.waiter();
-            for (int step = 1; step <= MasterEraseSteps && !owner_.isShutDown(); ++step) {
-                float percent = float(step);
-                progress.SetProg(percent);
-                waiter.pause(MasterErasePauseMs);
-            }
-            progress.Done();
-        }
-        if (owner_.isShutDown())
-            return true;
-        if (polling)
-            polling_.startPolling();
-
-        polling_.GetSSConfig();
-        if (setup_ && flags_.SetupOpen)
-            setup_->PipeSetup();
-        showPleaseWait();
-        back = EstablishCommunication();
-        if (back)
-            SSTab1_->setCurrentIndex(FlowTab);
-    }
-    return back || owner_.isShutDown();
-}
-
 void frmKVT7210::mnuExit_Click() {
     // The same way out as the window's close button: a relay test or a
     // forced current is ended first.
@@ -639,70 +587,6 @@ void frmKVT7210::portFailed(const QString& description) {
                             Prompts::Icon::Exclamation);
 }
 
-ReportIdentification frmKVT7210::reportIdentification() {
-    const ConnectionState& connection = link_.connection();
-    ReportIdentification id;
-    id.unitType = connection.unitType();
-    id.model = connection.modelText();
-    id.version = connection.version();
-    SerialPort& port = link_.port();
-    id.port =
-        QString("Com%1 (%2)").arg(port.portNumber()).arg(store_.deviceForPort(port.portNumber()));
-    id.settings = port.settings();
-    if (!connection.connected())
-        return id;
-    if (const std::optional<QByteArray> reply = MeterReads(link_).readVersion()) {
-        id.version = MeterReads::versionOf(*reply).value_or(id.version);
-        // The serial number follows the second comma; the Misc. page shows it
-        // as a whole number.
-        const QString serial = QString::fromLatin1(reply->trimmed().split(',').value(2));
-        bool number = false;
-        const double value = serial.toDouble(&number);
-        id.serial = number ? FormatNumber(value, "#####0").trimmed() : serial;
-    }
-    return id;
-}
-
-ServiceReportBuilder::Input frmKVT7210::reportInput(const QString& notes) {
-    ServiceReportBuilder::Input in;
-    // On the trend's clock, so the report's time and the times of
-    // its readings can never disagree.
-    in.made = QDateTime::fromMSecsSinceEpoch(flowPage_->trendTime());
-    in.meter = reportIdentification();
-    if (in.meter.unitType != 0 && !flags_.ConfigPending)
-        in.config = &config_;
-    in.live = FlowPageReport::figures(*flowPage_);
-    // Figures of a meter that has stopped answering say so beside them.
-    if (const QString silence = link_.connection().silenceText(); !silence.isEmpty())
-        in.live->statusLines.prepend(silence);
-    in.trend = FlowPageReport::trend(*flowPage_);
-    for (int i = 0; i < SSTab1_->count(); ++i)
-        if (const auto* page = qobject_cast<DiagnosticPage*>(SSTab1_->widget(i));
-            page && page->visited())
-            in.signalPages.append(ServiceReportSaver::snapshot(*page, SSTab1_->tabText(i)));
-    const DatalogDirectory& directory = frmPoly_->directory();
-    if (std::any_of(std::begin(directory.files), std::end(directory.files),
-                    [](const DatalogDirectory::File& f) { return f.read; }))
-        in.directory = &directory;
-    in.notes = notes;
-    return in;
-}
-
 void frmKVT7210::mnuSaveReport_Click() {
-    owner_.openWhenIdle(this, [this] {
-        const std::optional<ServiceReportSaver::Request> request =
-            ServiceReportSaver(link_.prompts()).ask();
-        if (!request)
-            return;
-        owner_.runWhenIdle(
-            this,
-            [this, request = *request] {
-                const ServiceReport report =
-                    ServiceReportBuilder::build(reportInput(request.notes));
-                owner_.openWhenIdle(this, [this, report, request] {
-                    ServiceReportSaver(link_.prompts()).save(report, request);
-                });
-            },
-            LineOwner::Needs::Nothing);
-    });
+    report_->run(this);
 }

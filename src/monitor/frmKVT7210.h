@@ -2,7 +2,7 @@
 
 #include "PollingCycle.h"
 #include "frmPleaseWait.h"
-#include "report/ServiceReportBuilder.h"
+#include "report/ServiceReportCommand.h"
 #include "shared/ConfigRecord.h"
 #include "shared/DatalogRecord.h"
 #include "shared/SchedulingFlags.h"
@@ -14,8 +14,10 @@
 #include <QSet>
 
 #include <functional>
+#include <memory>
 
 class DiagnosticLogs;
+class MasterEraseCommand;
 class frmPoly;
 class FlowPage;
 class SignalDiagnostics;
@@ -49,17 +51,14 @@ public:
     void WriteCaption(const QString& suffix);
 
     void mnuEstablishComm_Click();
-    bool ConfirmMasterErase();
-    void mnuMasterErase_Click();
     void mnuExit_Click();
     void mnuProperties_Click();
     void mnuAbout_Click();
     // File > Save Service Report...: asks for the technician notes and the
     // file, then writes the report of what this session has read.
     void mnuSaveReport_Click();
-    // What the service report holds, gathered now (the serial number is read
-    // from the meter); called with the line held.
-    ServiceReportBuilder::Input reportInput(const QString& notes);
+    // The service report of this session: what it holds and how it is saved.
+    ServiceReportCommand& reportCommand() { return *report_; }
     // The About box over the window it was asked for from.
     void showAbout(QWidget* over);
     // Setup > Unit Setup: with a meter, suspends the live page and lets the
@@ -111,9 +110,6 @@ private:
     void startLiveMonitor();
     // The page the window was closed on, as the user left it.
     void reopenLastPage();
-    // Erases, waits for the meter and reconnects; false when it did not
-    // come back.
-    bool MasterErase();
     void openProperties();
     void liveTick();
     void recordRead(PollingCycle::Record record);
@@ -126,10 +122,6 @@ private:
     void showStaleness();
     void pauseLivePages();
     void updateLogMenus();
-    // The meter as the service report names it, from the connection state;
-    // reads "VR,0" for the serial number when the meter is connected. The
-    // caller holds the line.
-    ReportIdentification reportIdentification();
 
     MeterLink& link_;
     LineOwner& owner_;
@@ -138,6 +130,7 @@ private:
     ConfigRecord config_;
     FlowPage* flowPage_ = nullptr;
     PollingCycle polling_;
+    std::unique_ptr<ServiceReportCommand> report_;
     SignalArrays signalArrays_;
     ServiceSwitches switches_;
     SignalDiagnostics* diagnostics_ = nullptr;
@@ -148,7 +141,6 @@ private:
     bool lossReported_ = false;
     // From the Master Erase question until the meter is back: a second one
     // cannot start.
-    bool masterErasing_ = false;
     QPointer<frmPleaseWait> pleaseWait_;
     QPointer<frmProperties> properties_;
     // Setup dialog: created at its first opening, kept for the run.
@@ -170,5 +162,6 @@ private:
     QTabWidget* SSTab1_ = nullptr;
     QAction* mnuEstablishComm_ = nullptr;
     QAction* mnuMasterErase_ = nullptr;
+    MasterEraseCommand* masterErase_ = nullptr;
     QAction* mnuProperties_ = nullptr;
 };

@@ -214,6 +214,7 @@ void MiscFrames::readVersion() {
     if (const std::optional<MiscCommands::VersionSerial> v = MiscCommands::decodeVersion(reply)) {
         VERtext_->setText(v->version);
         SNtext_->setText(v->serial);
+        link.connection().setVersion(v->version, v->serial.trimmed());
     }
 }
 
@@ -308,6 +309,8 @@ void MiscFrames::SetSerNo_Click() {
                     MiscCommands::decodeVersion(reply)) {
                 readBack = v->serial;
                 SNtext_->setText(readBack);
+                // The connection keeps the number the meter now holds.
+                link.connection().setVersion(v->version, readBack.trimmed());
             }
             break;
         }

@@ -188,10 +188,14 @@ private slots:
         QTest::addColumn<QByteArray>("reply");
         QTest::addColumn<QString>("label");
         QTest::addColumn<int>("writes"); // more than one: the reply was refused
-        QTest::newRow("version and serial") << QByteArray("VR,V1.95,12345\n") << "V1.95" << 1;
-        QTest::newRow("no second comma") << QByteArray("VR,1.04\n") << "" << 1;
-        QTest::newRow("meter says BAD") << QByteArray("VR,BAD,\n") << "" << 4;
-        QTest::newRow("not a version") << QByteArray("XX,1,2\n") << "" << 4;
+        QTest::addColumn<QString>("serial");
+        QTest::newRow("version and serial")
+            << QByteArray("VR,V1.95,12345\n") << "V1.95" << 1 << "12345";
+        QTest::newRow("serial with leading zeros, CR LF")
+            << QByteArray("VR,V1.9,007\r\n") << "V1.9" << 1 << "007";
+        QTest::newRow("no second comma") << QByteArray("VR,1.04\n") << "" << 1 << "";
+        QTest::newRow("meter says BAD") << QByteArray("VR,BAD,\n") << "" << 4 << "";
+        QTest::newRow("not a version") << QByteArray("XX,1,2\n") << "" << 4 << "";
     }
 
     void versionReply() {
@@ -203,6 +207,9 @@ private slots:
         rig.sent();
         rig.w.polling().GetVersionNumber();
         QTEST(rig.text("Label22"), "label");
+        // The serial number is kept with the connection, for the report and
+        // every window.
+        QTEST(rig.link.connection().serialNumber(), "serial");
         QCOMPARE(rig.w.flags().NeedVersion, writes > 1);
         QCOMPARE(rig.sent(), QByteArray("VR,0\n").repeated(writes));
         // A read that keeps failing is tried again, but the user is told once.
