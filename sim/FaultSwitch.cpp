@@ -56,6 +56,10 @@ bool FaultSwitch::apply(const QString& text, MeterFaults& faults, QString* error
             faults.shortReplyOpcode = parts[1].toUpper().toLatin1();
         else
             return bad("expected short:OP with a two-letter opcode, or short:N");
+    } else if (name == "speed") {
+        if (args != 1 || !firstOk || a <= 0 || a > 4'000'000)
+            return bad("expected speed:BAUD, the meter's own speed");
+        faults.meterBaud = int(a);
     } else if (name == "garbage") {
         if (!firstOk || args > 2 || (args == 2 && !secondOk))
             return bad("expected garbage:N or garbage:N:BYTES");
@@ -131,5 +135,7 @@ QString FaultSwitch::help() {
         "  status-invalid  mark the analysis status block (XR,3) as not current\n"
         "  range-byte:N    send N (0-255) as the range-scale byte of XR,2\n"
         "  zero-divisor    send a velocity divisor of 0 in XR,1\n"
-        "  dead-low        send all-zero low-frequency spectra (XD,1 and XD,3)\n");
+        "  dead-low        send all-zero low-frequency spectra (XD,1 and XD,3)\n"
+        "  speed:BAUD      the meter is set to BAUD: while the line runs at another speed\n"
+        "                  it takes no command and answers framing noise\n");
 }

@@ -51,4 +51,8 @@ struct MeterFaults {
     int rangeScaleByte = -1;
     bool zeroDivisor = false;
     bool deadLowFrequency = false;
+    // The meter's own speed, in baud; 0 is whatever the line is set to.
+    // While the line runs at another speed its UART reads the program's bytes
+    // as framing noise: it takes no command and sends noise back.
+    int meterBaud = 0;
 };

@@ -168,6 +168,18 @@ void MeterModel::setBaud(int baud) {
 }
 
 void MeterModel::receive(const QByteArray& bytes, qint64 timeMs) {
+    if (faults_.meterBaud > 0 && faults_.meterBaud != baud_) {
+        // Read at the wrong speed every byte is a framing error: what the
+        // UART makes of them is noise, answered with noise of its own. None
+        // of it forms a line feed or text, so no command is ever taken.
+        buffer_.clear();
+        rawLeft_ = 0;
+        QByteArray noise;
+        for (const char c : bytes)
+            noise += char(0x80 | ((uchar(c) * 37 + noiseSeed_++) & 0x7f));
+        queueReply(noise, timeMs);
+        return;
+    }
     for (const char c : bytes) {
         if (rawLeft_ > 0) {
             buffer_ += c;

@@ -135,6 +135,8 @@ private:
     MeterState factory_;
     MeterFaults faults_;
     int baud_ = 19200;
+    // Varies the framing noise of a meter set to another speed.
+    int noiseSeed_ = 0;
     std::vector<Command> commands_;
 
     // Parser: the bytes of the command under way; while rawLeft_ > 0 the

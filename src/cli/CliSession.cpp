@@ -2,6 +2,7 @@
 
 #include "datalog/LogDirectoryScan.h"
 #include "datalog/LogDownload.h"
+#include "link/ConnectionState.h"
 #include "link/MeterLink.h"
 #include "link/SerialPort.h"
 #include "monitor/FlowReading.h"
@@ -9,7 +10,12 @@
 bool CliSession::identify() {
     const int type = reads_.identify();
     if (type == 0)
-        return fail(QStringLiteral("no meter answered the identification request"));
+        return fail(
+            link_.connection().identificationDamaged()
+                ? QStringLiteral("replies to the identification request arrived damaged "
+                                 "(bytes, but no whole reply) at %1: %2")
+                      .arg(link_.port().settings(), QLatin1String(ConnectionState::DamagedAdvice))
+                : QStringLiteral("no meter answered the identification request"));
     model_ = QStringLiteral("Velmar KR%1").arg(type);
     const std::optional<QByteArray> reply = reads_.readVersion();
     if (!reply)

@@ -28,12 +28,33 @@ QString ConnectionState::silenceText() const {
     const bool today = lastGoodReply_.date() == QDate::currentDate();
     const QString when = lastGoodReply_.toString(today ? QStringLiteral("h:mm:ss AP")
                                                        : QStringLiteral("M/d/yyyy h:mm:ss AP"));
+    if (damaged_)
+        return QStringLiteral("Replies from the meter arrive damaged since %1: %2")
+            .arg(when, QLatin1String(DamagedAdvice));
     return QStringLiteral("No reply from the meter since ") + when;
 }
 
 QString ConnectionState::failureText(const QString& reference) const {
-    const QString reason = port_.isOpen() ? QString() : port_.errorString();
+    if (port_.isOpen())
+        return reference + u'\n' +
+               (identificationDamaged()
+                    ? QStringLiteral("Bytes came back, but no whole reply: %1.")
+                          .arg(QLatin1String(DamagedAdvice))
+                    : QStringLiteral("Nothing came back: check that the meter is powered, that "
+                                     "the cable is plugged in and that this is the meter's "
+                                     "port."));
+    const QString reason = port_.errorString();
     return reason.isEmpty() ? reference : reference + QStringLiteral("\n\n") + reason;
+}
+
+void ConnectionState::identifying() {
+    identifyStartMs_ = waiter_.now();
+    if (lastByteMs_ >= identifyStartMs_)
+        lastByteMs_ = identifyStartMs_ - 1;
+}
+
+void ConnectionState::bytesReceived() {
+    lastByteMs_ = waiter_.now();
 }
 
 void ConnectionState::identified(int unitType) {
@@ -70,15 +91,23 @@ void ConnectionState::goodReply() {
     if (!silent_)
         return;
     silent_ = false;
+    damaged_ = false;
     emit changed();
 }
 
 void ConnectionState::checkSilence() {
     if (silenceJudged && !silenceJudged())
         return;
-    if (silent_ || lastGoodMs_ < 0 || waiter_.now() - lastGoodMs_ < SilentAfterMs)
+    const qint64 now = waiter_.now();
+    if (lastGoodMs_ < 0 || now - lastGoodMs_ < SilentAfterMs)
+        return;
+    // Bytes since the last good reply, and lately: something answers, but
+    // nothing it sends is whole.
+    const bool damaged = lastByteMs_ > lastGoodMs_ && now - lastByteMs_ < SilentAfterMs;
+    if (silent_ && damaged == damaged_)
         return;
     silent_ = true;
+    damaged_ = damaged;
     emit changed();
 }
 
@@ -88,5 +117,6 @@ void ConnectionState::lost() {
     version_.clear();
     serial_.clear();
     silent_ = true;
+    damaged_ = false;
     emit changed();
 }

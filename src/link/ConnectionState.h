@@ -37,6 +37,9 @@ public:
     bool connected() const { return portOpen() && meterIdentified(); }
     // Connected, and a good reply came within SilentAfterMs as last checked.
     bool answering() const { return connected() && !silent_; }
+    // Not answering, yet bytes keep coming: replies arrive damaged (a meter
+    // at another speed or parity, a bad cable) rather than not at all.
+    bool damaged() const { return silent_ && damaged_; }
 
     // The model the meter reported: 5, 4 or 3; 0 when none is identified.
     int unitType() const { return unitType_; }
@@ -55,13 +58,23 @@ public:
     // before the first.
     qint64 lastGoodReplyMs() const { return lastGoodMs_; }
     // "No reply from the meter since 10:30:05 AM" while the meter does not
-    // answer (since a time on another day, that date too); empty while it does
-    // or when no meter ever answered.
+    // answer (since a time on another day, that date too), or what to check
+    // when its replies arrive damaged; empty while it answers or when no
+    // meter ever answered.
     QString silenceText() const;
     // The reference text of a failed connection, followed by the port's own
-    // reason when the port could not be opened.
+    // reason when the port could not be opened, or else by a line that says
+    // whether the identification heard nothing or only damaged replies.
     QString failureText(const QString& reference) const;
+    // Bytes came back to the last identification, but no whole reply.
+    bool identificationDamaged() const { return lastByteMs_ >= identifyStartMs_; }
+    static constexpr const char* DamagedAdvice =
+        "check that the port's speed and parity are the meter's, and check the cable";
 
+    // An identification starts: what comes back from here on is its reply.
+    void identifying();
+    // Bytes came from the port, whole replies or not; told by the link.
+    void bytesReceived();
     // A known model answered the identification: connected and answering.
     void identified(int unitType);
     // No known model answered (the port may still be open).
@@ -96,6 +109,10 @@ private:
     qint64 lastGoodMs_ = -1;
     QDateTime lastGoodReply_;
     bool silent_ = false;
+    bool damaged_ = false;
+    // When bytes last came, and when the last identification began.
+    qint64 lastByteMs_ = -1;
+    qint64 identifyStartMs_ = 0;
     // Runs out SilentAfterMs after the last good reply.
     QTimer silenceTimer_;
 };

@@ -192,6 +192,8 @@ QByteArray MeterLink::readReply(int count) {
     }
     if (state_.RawReply.contains(kBadOp) || result.contains(kBadOp))
         state_.ReplyStatus = 2;
+    if (!result.isEmpty())
+        connection_.bytesReceived();
     return result;
 }
 
@@ -265,6 +267,10 @@ QByteArray MeterLink::SendCommand(const QByteArray& command, int mode, int lengt
             if (!port_.isOpen())
                 break;
             k = port_.bytesWaiting();
+            // Bytes that make no reply still tell a damaged line from a
+            // silent one.
+            if (k > 0)
+                connection_.bytesReceived();
             answered = k == length || k == length + 1 ||
                        (port_.bytesWaiting() == k && isShortReplyLength(k));
         }
@@ -410,6 +416,8 @@ QByteArray MeterLink::writeOnce(const QByteArray& command, qint64 replyWaitMs) {
         return !port_.isOpen() || reply.endsWith(CommandTerminator);
     };
     waiter_.waitUntil(take, waiter_.now() + replyWaitMs);
+    if (!reply.isEmpty())
+        connection_.bytesReceived();
     state_.RawReply = reply;
     state_.ReplyStatus = reply.isEmpty() ? 1 : 0;
     return reply;

@@ -3,6 +3,7 @@
 #include "ConfigDecoder.h"
 #include "FlowReading.h"
 
+#include "link/ConnectionState.h"
 #include "link/MeterLink.h"
 #include "link/SerialPort.h"
 #include "link/Waiter.h"
@@ -34,6 +35,7 @@ bool MeterReads::wholeRecord(const QByteArray& record, const char* opcode, int l
 }
 
 int MeterReads::identify() {
+    link_.connection().identifying();
     for (int attempt = 0; attempt < IdentifyAttempts; ++attempt) {
         // The identification opens a session: whatever waits is stale. A
         // repeat first lets the tail of the failed reply arrive and go.

@@ -212,7 +212,9 @@ private slots:
         QTest::newRow("Ctrl-C, streaming port") << true << SIGINT << download << interrupted;
         QTest::newRow("identify, streaming port")
             << true << 0 << QStringList{"--port", "SIM", "identify"}
-            << QByteArray("corvane-cli: no meter answered the identification request\n");
+            << QByteArray("corvane-cli: replies to the identification request arrived damaged "
+                          "(bytes, but no whole reply) at 19200,n,8,1: check that the port's "
+                          "speed and parity are the meter's, and check the cable\n");
     }
     void interruptedDownload() {
         QFETCH(bool, streaming);
@@ -241,6 +243,50 @@ private slots:
         delete p;
         noisy.terminate();
         noisy.waitForFinished(kStartTimeoutMs);
+    }
+
+    // A meter set to another speed answers framing noise: the one error line
+    // says so, apart from a meter that says nothing; at its own speed it is
+    // identified.
+    void identifyAtSpeeds_data() {
+        QTest::addColumn<QString>("fault");
+        QTest::addColumn<QString>("settings");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QByteArray>("err");
+        const auto damaged = [](const char* settings) {
+            return "corvane-cli: replies to the identification request arrived damaged (bytes, "
+                   "but no whole reply) at " +
+                   QByteArray(settings) +
+                   ": check that the port's speed and parity are the meter's, and check the "
+                   "cable\n";
+        };
+        const QByteArray silent = "corvane-cli: no meter answered the identification request\n";
+        QTest::newRow("meter at 9600, line at 19200")
+            << "speed:9600"
+            << "19200,n,8,1" << 1 << damaged("19200,n,8,1");
+        QTest::newRow("meter at 19200, line at 9600") << "speed:19200"
+                                                      << "9600,n,8,1" << 1 << damaged("9600,n,8,1");
+        QTest::newRow("meter at 9600, line at 9600") << "speed:9600"
+                                                     << "9600,n,8,1" << 0 << QByteArray();
+        QTest::newRow("silent meter at 19200") << "silent"
+                                               << "19200,n,8,1" << 1 << silent;
+    }
+    void identifyAtSpeeds() {
+        QFETCH(QString, fault);
+        QFETCH(QString, settings);
+        QProcess meter;
+        const QString own = link_;
+        link_ = dir_.filePath("other");
+        meter.start(CORVANE_SIM_PATH, {"--link", link_, "--fault", fault});
+        QVERIFY(meter.waitForReadyRead(kStartTimeoutMs));
+        const Run r = run({"--port", "SIM", "--settings", settings, "identify"});
+        link_ = own;
+        meter.terminate();
+        meter.waitForFinished(kStartTimeoutMs);
+        QTEST(r.status, "status");
+        QTEST(r.err, "err");
+        if (r.status == 0)
+            QVERIFY2(r.out.contains("Velmar KR5"), r.out.constData());
     }
 };
 

@@ -23,6 +23,10 @@ namespace {
 
 const QString Demo = "No ComLink Established - Demo Only";
 
+// The second line of a failed identification when nothing came back.
+const QString NothingBack = "Nothing came back: check that the meter is powered, that the cable "
+                            "is plugged in and that this is the meter's port.";
+
 struct Rig : ProgramRig {
     QString text(const char* name) { return w.findChild<QLabel*>(name)->text(); }
     QString texts(std::initializer_list<const char*> names) {
@@ -149,9 +153,10 @@ private slots:
         // The messages, the model and the start-up text shown without the please-wait window.
         QTest::addColumn<QString>("shown");
         QTest::newRow("dialog cancelled")
-            << "" << false << 3 << "Communications Failed|No Connect|" + Demo;
+            << "" << false << 3 << "Communications Failed\n" + NothingBack + "|No Connect|" + Demo;
         QTest::newRow("dialog connects")
-            << "" << true << 4 << "Communications Failed|Communications Established|Velmar KR5|";
+            << "" << true << 4
+            << "Communications Failed\n" + NothingBack + "|Communications Established|Velmar KR5|";
         // The program starts with the stored speed and its own framing.
         QTest::newRow("stored settings rejected")
             << "fast,n,8,1xyz" << false << 0
@@ -346,8 +351,9 @@ private slots:
         rig.w.findChild<QAction*>("mnuMasterErase")->trigger();
         QTEST(rig.sent(), "wire");
         const QString question = "This will Master Erase the Unit - continue ?";
-        QCOMPARE(rig.prompts.texts(), (meterBack ? QStringList{question}
-                                                 : QStringList{question, "Communications Failed"}));
+        QCOMPARE(rig.prompts.texts(),
+                 (meterBack ? QStringList{question}
+                            : QStringList{question, "Communications Failed\n" + NothingBack}));
         const ScriptedPrompts::Shown& q = rig.prompts.shown[0];
         QCOMPARE(q.title, QString("Master Erase Unit"));
         QVERIFY(q.buttons == Prompts::Buttons::YesNo && q.icon == Prompts::Icon::Exclamation &&
@@ -681,8 +687,77 @@ private slots:
         // Each tick's two refused reads take about 0.2 s.
         for (int i = 0; i < 40 && rig.text("StatusText").isEmpty(); ++i)
             rig.tick();
-        QVERIFY2(rig.text("StatusText").startsWith("No reply from the meter since "),
+        QVERIFY2(rig.text("StatusText").startsWith("Replies from the meter arrive damaged since "),
                  qPrintable(rig.text("StatusText")));
+    }
+
+    // Damaged is told apart from silent: after start-up the meter is set to
+    // another speed (it answers framing noise), goes silent, or stays whole.
+    // The status line says which within a few seconds, and the first whole
+    // reply clears it.
+    void damagedOrSilent_data() {
+        QTest::addColumn<QString>("line");
+        QTest::addColumn<int>("meterBaud"); // 0: silent; the line's speed: whole
+        QTest::addColumn<QString>("status");
+        const QString damaged = "Replies from the meter arrive damaged since ";
+        const QString silent = "No reply from the meter since ";
+        QTest::newRow("19200 line, meter at 9600") << "19200,n,8,1" << 9600 << damaged;
+        QTest::newRow("9600 line, meter at 19200") << "9600,n,8,1" << 19200 << damaged;
+        QTest::newRow("38400 line, meter at 115200") << "38400,n,8,1" << 115200 << damaged;
+        QTest::newRow("19200 line, silent meter") << "19200,n,8,1" << 0 << silent;
+        QTest::newRow("2400 line, silent meter") << "2400,n,8,1" << 0 << silent;
+        QTest::newRow("19200 line, whole replies") << "19200,n,8,1" << 19200 << "";
+        QTest::newRow("4800 line, whole replies") << "4800,n,8,1" << 4800 << "";
+    }
+
+    void damagedOrSilent() {
+        QFETCH(QString, line);
+        QFETCH(int, meterBaud);
+        QFETCH(QString, status);
+        Rig rig;
+        rig.store.storeProperties(line, 1, 0);
+        rig.w.Form_Load();
+        for (int i = 0; i < 4; ++i)
+            rig.tick();
+        QCOMPARE(rig.text("StatusText"), QString());
+        if (meterBaud == 0)
+            rig.model.faults().silent = true;
+        else
+            rig.model.faults().meterBaud = meterBaud;
+        for (int i = 0; i < 8; ++i)
+            rig.tick();
+        const QString shown = rig.text("StatusText");
+        QVERIFY2(status.isEmpty() ? shown.isEmpty() : shown.startsWith(status), qPrintable(shown));
+        if (status.startsWith("Replies"))
+            QVERIFY(shown.endsWith(": check that the port's speed and parity are the meter's, "
+                                   "and check the cable"));
+        rig.model.faults().silent = false;
+        rig.model.faults().meterBaud = 0;
+        rig.tick();
+        QCOMPARE(rig.text("StatusText"), QString());
+    }
+
+    // The identification's failure says whether anything came back.
+    void identificationDamagedOrSilent_data() {
+        QTest::addColumn<int>("meterBaud");
+        QTest::addColumn<QString>("second");
+        QTest::newRow("meter at 9600") << 9600
+                                       << "Bytes came back, but no whole reply: check "
+                                          "that the port's speed and parity are the "
+                                          "meter's, and check the cable.";
+        QTest::newRow("silent meter") << 0 << NothingBack;
+    }
+
+    void identificationDamagedOrSilent() {
+        QFETCH(int, meterBaud);
+        QFETCH(QString, second);
+        Rig rig;
+        rig.store.storeProperties("19200,n,8,1", 1, 0);
+        rig.model.faults().silent = meterBaud == 0;
+        rig.model.faults().meterBaud = meterBaud;
+        rig.w.runPropertiesDialog = [&](frmProperties& d) { d.cmdCancel_Click(); };
+        rig.w.Form_Load();
+        QCOMPARE(rig.prompts.texts().value(0), "Communications Failed\n" + second);
     }
 
     // A port that cannot be opened is reported with the reference's words
