@@ -42,6 +42,9 @@ CliOptions CliOptions::parse(const QStringList& arguments) {
         if (a == "--port") {
             if (!value(o.port))
                 return fail("--port needs a device path or Com1..Com16");
+            if (o.ports.contains(o.port))
+                return fail(QStringLiteral("--port %1 is given twice").arg(o.port));
+            o.ports << o.port;
             const std::optional<int> n = comNumber(o.port);
             if (n && (*n < 1 || *n > PortSettingsStore::PortCount))
                 return fail(QStringLiteral("--port %1: the Com numbers run from 1 to %2 "
@@ -79,6 +82,8 @@ CliOptions CliOptions::parse(const QStringList& arguments) {
     const auto expectArgs = [&](qsizetype n) { return positional.size() == n; };
     if (name == "identify" && expectArgs(0))
         o.command = Command::Identify;
+    else if (name == "find" && expectArgs(0))
+        o.command = Command::Find;
     else if (name == "config" && expectArgs(0))
         o.command = Command::Config;
     else if (name == "watch" && expectArgs(0))
@@ -102,12 +107,17 @@ CliOptions CliOptions::parse(const QStringList& arguments) {
         if (o.output.isEmpty())
             return fail("report needs -o FILE.pdf");
         o.command = Command::Report;
-    } else if (QStringList{"identify", "config", "watch", "logs", "download", "export", "report"}
+    } else if (QStringList{"identify", "config", "watch", "logs", "download", "export", "report",
+                           "find"}
                    .contains(name)) {
         return fail(QStringLiteral("wrong number of arguments for %1").arg(name));
     } else {
         return fail(QStringLiteral("unknown command %1").arg(name));
     }
+    if (o.ports.size() > 1 && o.command != Command::Find)
+        return fail("--port is given once, but for find");
+    if (!o.settings.isEmpty() && o.command == Command::Find)
+        return fail("find tries every speed: it takes no --settings");
     if (o.count > 0 && o.command != Command::Watch && o.command != Command::Report)
         return fail("--count goes with watch and report only");
     if (!o.notes.isEmpty() && o.command != Command::Report)
@@ -126,6 +136,12 @@ QString CliOptions::help() {
         "\n"
         "Commands:\n"
         "  identify                  the meter's model, firmware version and serial number\n"
+        "  find [--port PORT]...     looks for meters on the ports given, or on every\n"
+        "                            port of the stored Com map and every serial device,\n"
+        "                            at every speed (19200 and 9600 first); one line per\n"
+        "                            port: port, speed, model, version, serial number,\n"
+        "                            or why it could not be searched. Exit 0 when a\n"
+        "                            meter was found, 1 when none\n"
         "  config                    the configuration record as name=value lines\n"
         "  watch [--count N]         live readings every 1500 ms as CSV lines, header\n"
         "                            first; without --count until Ctrl-C\n"

@@ -9,18 +9,30 @@
 //   corvane-cli [--port PORT] [--settings TEXT] COMMAND [ARGS]
 // A usage error leaves error set (exit status 2).
 struct CliOptions {
-    enum class Command { None, Help, Identify, Config, Watch, Logs, Download, Export, Report };
+    enum class Command {
+        None,
+        Help,
+        Identify,
+        Config,
+        Watch,
+        Logs,
+        Download,
+        Export,
+        Report,
+        Find
+    };
 
     Command command = Command::None;
-    QString port;     // device path or "Com1".."Com16"; empty: the stored port
-    QString settings; // "19200,n,8,1"; empty: the stored settings
-    int count = 0;    // watch: readings to print, 0 for no end; report: live readings
-    int log = -1;     // download: the meter's datalog number 0..9
-    QString input;    // export: the VDL file
-    QString output;   // download: the VDL file; export: the CSV file
-    QString csv;      // download: the CSV file as well, optional
-    QString notes;    // report: the technician notes, optional
-    QString error;    // why the command line is not usable
+    QString port;      // device path or "Com1".."Com16"; empty: the stored port
+    QStringList ports; // every --port given, in order (find searches them all)
+    QString settings;  // "19200,n,8,1"; empty: the stored settings
+    int count = 0;     // watch: readings to print, 0 for no end; report: live readings
+    int log = -1;      // download: the meter's datalog number 0..9
+    QString input;     // export: the VDL file
+    QString output;    // download: the VDL file; export: the CSV file
+    QString csv;       // download: the CSV file as well, optional
+    QString notes;     // report: the technician notes, optional
+    QString error;     // why the command line is not usable
 
     static CliOptions parse(const QStringList& arguments);
     // The number of a "Com<n>" port text (any case), whatever its range;

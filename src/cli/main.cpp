@@ -1,4 +1,5 @@
 // corvane-cli: the program's meter exchanges from a terminal or a script.
+#include "CliFind.h"
 #include "CliInterrupt.h"
 #include "CliOptions.h"
 #include "CliPaths.h"
@@ -9,10 +10,10 @@
 #include "datalog/VdlFile.h"
 #include "link/DisplayFormat.h"
 #include "link/EventLoopWaiter.h"
-#include "link/MeterLink.h"
-#include "link/PortSettingsStore.h"
 #include "link/LineSettings.h"
+#include "link/MeterLink.h"
 #include "link/PlatformSerialPort.h"
+#include "link/PortSettingsStore.h"
 #include "monitor/FlowReading.h"
 
 #include <QCoreApplication>
@@ -228,6 +229,8 @@ int main(int argc, char* argv[]) {
         return exportFile(o);
 
     const std::unique_ptr<PortSettingsStore> store = openStore();
+    if (o.command == CliOptions::Command::Find)
+        return CliFind::run(o, *store);
     const QString device = deviceFor(o.port, *store);
     PlatformSerialPort port([device](int) { return device; });
     const QString settings = o.settings.isEmpty() ? store->startupSettingsText() : o.settings;

@@ -152,6 +152,12 @@ QString PortSettingsStore::defaultDeviceForPort(int number) {
 #endif
 }
 
+const QList<int>& PortSettingsStore::speeds() {
+    static const QList<int> list = {110,   300,   600,   1200,  2400,  4800,   9600,   14400,
+                                    19200, 28800, 38400, 56000, 57600, 115200, 128000, 256000};
+    return list;
+}
+
 QStringList PortSettingsStore::availableDevices() {
     QStringList devices;
 #ifdef Q_OS_WIN

@@ -71,6 +71,8 @@ public:
     // /dev/ttyUSB*, /dev/ttyACM* and /dev/ttyS* devices, in that order and by
     // number; on Windows the COM port names by number.
     static QStringList availableDevices();
+    // The speeds the port dialog offers, slowest first.
+    static const QList<int>& speeds();
     // Sorts device paths the same way (ttyUSB, ttyACM, ttyS, then the rest;
     // by number within each kind).
     static QStringList sortedDevices(QStringList devices);

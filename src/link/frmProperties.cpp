@@ -23,13 +23,6 @@
 
 namespace {
 
-const QStringList SpeedEntries = {
-    QStringLiteral("110"),   QStringLiteral("300"),    QStringLiteral("600"),
-    QStringLiteral("1200"),  QStringLiteral("2400"),   QStringLiteral("4800"),
-    QStringLiteral("9600"),  QStringLiteral("14400"),  QStringLiteral("19200"),
-    QStringLiteral("28800"), QStringLiteral("38400"),  QStringLiteral("56000"),
-    QStringLiteral("57600"), QStringLiteral("115200"), QStringLiteral("128000"),
-    QStringLiteral("256000")};
 const QStringList DataBitsEntries = {QStringLiteral("4"), QStringLiteral("5"), QStringLiteral("6"),
                                      QStringLiteral("7"), QStringLiteral("8")};
 const QStringList ParityEntries = {QStringLiteral("Even"), QStringLiteral("Odd"),
@@ -183,7 +176,8 @@ void frmProperties::LoadPropertySettings() {
     for (int i = 1; i <= PortSettingsStore::PortCount; ++i)
         cboPort_->addItem(QStringLiteral("Com") + QString::number(i));
     cboSpeed_->clear();
-    cboSpeed_->addItems(SpeedEntries);
+    for (const int speed : PortSettingsStore::speeds())
+        cboSpeed_->addItem(QString::number(speed));
     cboDataBits_->clear();
     cboDataBits_->addItems(DataBitsEntries);
     cboParity_->clear();

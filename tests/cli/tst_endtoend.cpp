@@ -288,6 +288,29 @@ private slots:
         if (r.status == 0)
             QVERIFY2(r.out.contains("Velmar KR5"), r.out.constData());
     }
+
+    // find over a meter set to 9600, the meter at 19200 and a device that is
+    // not there: one line each, in the order given, and the search goes on
+    // past the missing one.
+    void findOverSeveralPorts() {
+        QProcess slow;
+        const QString slowLink = dir_.filePath("slow");
+        slow.start(CORVANE_SIM_PATH,
+                   {"--link", slowLink, "--fault", "speed:9600", "--serial", "777"});
+        QVERIFY(slow.waitForReadyRead(kStartTimeoutMs));
+        const QString missing = dir_.filePath("no-such-device");
+        const Run r = run({"--port", missing, "--port", slowLink, "--port", "SIM", "find"});
+        slow.terminate();
+        slow.waitForFinished(kStartTimeoutMs);
+        QCOMPARE(r.status, 0);
+        const QStringList lines = QString::fromUtf8(r.out).split('\n', Qt::SkipEmptyParts);
+        QCOMPARE(lines.size(), 3);
+        QVERIFY2(lines[0].startsWith(missing + "\tcannot be searched: There is no serial device "),
+                 qPrintable(lines[0]));
+        QCOMPARE(lines[1], slowLink + "\t9600\tVelmar KR5\tV1.95\t777");
+        QCOMPARE(lines[2], link_ + "\t19200\tVelmar KR5\tV1.95\t12345");
+        QCOMPARE(run({"--port", missing, "find"}).status, 1);
+    }
 };
 
 QTEST_GUILESS_MAIN(TestCliEndToEnd)
