@@ -2,8 +2,8 @@
 #include "link/EventLoopWaiter.h"
 #include "link/LineOwner.h"
 #include "link/MeterLink.h"
-#include "link/PortSettingsStore.h"
 #include "link/PlatformSerialPort.h"
+#include "link/PortSettingsStore.h"
 #include "monitor/frmKVT7210.h"
 #include "ui/PromptGate.h"
 #include "ui/QtPrompts.h"
@@ -131,6 +131,9 @@ int main(int argc, char* argv[]) {
     MeterLink link(port, waiter, gate);
     LineOwner owner(link, gate);
     frmKVT7210 window(link, owner, *store);
+    window.makeSearchPort = [](const QString& device) -> std::unique_ptr<SerialPort> {
+        return std::make_unique<PlatformSerialPort>([device](int) { return device; });
+    };
     prompts.setParent(&window);
 
     // Start-up waits for the meter; with the event loop running, closing the

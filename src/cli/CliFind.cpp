@@ -9,7 +9,6 @@
 #include "link/PortSettingsStore.h"
 #include "monitor/MeterSearch.h"
 
-#include <QFileInfo>
 #include <QPointer>
 
 #include <cstdio>
@@ -32,31 +31,12 @@ QString deviceFor(const QString& port, const PortSettingsStore& store) {
 
 } // namespace
 
-QStringList defaultDevices(const PortSettingsStore& store) {
-    const QStringList present = PortSettingsStore::availableDevices();
-    QStringList devices;
-    for (int n = 1; n <= PortSettingsStore::PortCount; ++n) {
-        const QString device = store.deviceForPort(n);
-#ifdef Q_OS_WIN
-        const bool there = present.contains(device, Qt::CaseInsensitive);
-#else
-        const bool there = QFileInfo::exists(device);
-#endif
-        if (there && !devices.contains(device))
-            devices << device;
-    }
-    for (const QString& device : present)
-        if (!devices.contains(device, Qt::CaseInsensitive))
-            devices << device;
-    return devices;
-}
-
 int run(const CliOptions& o, const PortSettingsStore& store) {
     QStringList devices;
     for (const QString& port : o.ports)
         devices << deviceFor(port, store);
     if (o.ports.isEmpty())
-        devices = defaultDevices(store);
+        devices = MeterSearch::defaultDevices(store);
     if (devices.isEmpty()) {
         std::fprintf(stderr, "corvane-cli: no serial device to search\n");
         return 1;

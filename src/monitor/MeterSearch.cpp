@@ -6,6 +6,8 @@
 #include "link/PortSettingsStore.h"
 #include "link/SerialPort.h"
 
+#include <QFileInfo>
+
 namespace {
 
 // The speeds meters are most often set to, tried before the rest.
@@ -26,6 +28,25 @@ QList<int> MeterSearch::speedOrder() {
 
 QString MeterSearch::settingsFor(int baud) {
     return QStringLiteral("%1,n,8,1").arg(baud);
+}
+
+QStringList MeterSearch::defaultDevices(const PortSettingsStore& store) {
+    const QStringList present = PortSettingsStore::availableDevices();
+    QStringList devices;
+    for (int n = 1; n <= PortSettingsStore::PortCount; ++n) {
+        const QString device = store.deviceForPort(n);
+#ifdef Q_OS_WIN
+        const bool there = present.contains(device, Qt::CaseInsensitive);
+#else
+        const bool there = QFileInfo::exists(device);
+#endif
+        if (there && !devices.contains(device))
+            devices << device;
+    }
+    for (const QString& device : present)
+        if (!devices.contains(device, Qt::CaseInsensitive))
+            devices << device;
+    return devices;
 }
 
 MeterSearch::Device MeterSearch::search(const QString& device, const std::function<bool()>& stop,

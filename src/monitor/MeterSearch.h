@@ -8,6 +8,7 @@
 #include <memory>
 #include <optional>
 
+class PortSettingsStore;
 class Prompts;
 class SerialPort;
 class Waiter;
@@ -43,6 +44,10 @@ public:
     static QList<int> speedOrder();
     // The settings text of a speed: 8 data bits, no parity, 1 stop bit.
     static QString settingsFor(int baud);
+    // The devices searched when none is named: those of the stored Com map
+    // (Com1 to Com16) that are there, then every serial device present, each
+    // once.
+    static QStringList defaultDevices(const PortSettingsStore& store);
 
     // Searches one device. trying is told each speed before it is tried;
     // stop is asked before each speed (Ctrl-C, a cancelled dialog).

@@ -4,6 +4,7 @@
 #include "FlowPageReport.h"
 #include "MasterEraseCommand.h"
 #include "MeterReads.h"
+#include "frmFindMeter.h"
 #include "frmPleaseWait.h"
 
 #include "about/frmAbout.h"
@@ -91,6 +92,7 @@ frmKVT7210::frmKVT7210(MeterLink& link, LineOwner& owner, PortSettingsStore& sto
             setup_->DoBSetup();
     };
 
+    runFindMeterDialog = [](frmFindMeter& dialog) { dialog.exec(); };
     runPropertiesDialog = [](frmProperties& dialog) {
         dialog.Form_Load();
         dialog.exec();
@@ -226,6 +228,8 @@ void frmKVT7210::buildMenus() {
     connect(mnuProperties_, &QAction::triggered, this, &frmKVT7210::mnuProperties_Click);
     mnuEstablishComm_ = addItem(comm, "mnuEstablishComm", "&Establish Comm");
     connect(mnuEstablishComm_, &QAction::triggered, this, &frmKVT7210::mnuEstablishComm_Click);
+    connect(addItem(comm, "mnuFindMeter", "&Find Meter..."), &QAction::triggered, this,
+            &frmKVT7210::mnuFindMeter_Click);
     mnuMasterErase_ = addItem(comm, "mnuMasterErase", "&Master Erase");
     MasterEraseCommand::Host erase;
     erase.reloadSetup = [this] {
@@ -471,6 +475,25 @@ void frmKVT7210::updateLogMenus() {
                             {"mnuOpenSupvLog", state.mnuOpenSupvLog},
                             {"mnuCloseSupvLog", state.mnuCloseSupvLog}})
         findChild<QAction*>(name)->setEnabled(on);
+}
+
+void frmKVT7210::mnuFindMeter_Click() {
+    owner_.openWhenIdle(this, [this] {
+        auto polling = std::make_shared<bool>(false);
+        frmFindMeter::Host host;
+        host.pausePolling = [this, polling] {
+            *polling = Timer1().isActive();
+            Timer1().stop();
+            pauseLivePages();
+        };
+        host.resumePolling = [this, polling] {
+            if (*polling)
+                polling_.startPolling();
+        };
+        host.establish = [this] { return EstablishCommunication(); };
+        frmFindMeter dialog(link_, owner_, store_, makeSearchPort, host, this);
+        runFindMeterDialog(dialog);
+    });
 }
 
 void frmKVT7210::mnuProperties_Click() {

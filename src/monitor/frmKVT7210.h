@@ -1,5 +1,6 @@
 #pragma once
 
+#include "MeterSearch.h"
 #include "PollingCycle.h"
 #include "frmPleaseWait.h"
 #include "report/ServiceReportCommand.h"
@@ -18,6 +19,7 @@
 
 class DiagnosticLogs;
 class MasterEraseCommand;
+class frmFindMeter;
 class frmPoly;
 class FlowPage;
 class SignalDiagnostics;
@@ -52,6 +54,8 @@ public:
 
     void mnuEstablishComm_Click();
     void mnuExit_Click();
+    // Comm > Find Meter...: the search over every device and speed.
+    void mnuFindMeter_Click();
     void mnuProperties_Click();
     void mnuAbout_Click();
     // File > Save Service Report...: asks for the technician notes and the
@@ -88,6 +92,10 @@ public:
     // Runs the port settings dialog; by default modally. Tests replace it to
     // drive the dialog's handlers instead.
     std::function<void(frmProperties&)> runPropertiesDialog;
+    // The same for Comm > Find Meter..., and the ports its search opens (the
+    // platform's serial port by default; tests give simulated ones).
+    std::function<void(frmFindMeter&)> runFindMeterDialog;
+    MeterSearch::PortMaker makeSearchPort;
     // Ends the program; by default leaves the application's event loop.
     std::function<void()> endProgram;
 
