@@ -54,6 +54,12 @@ void addMnemonic(QLabel* label, QSet<QChar>& used) {
 } // namespace
 
 void link(QWidget* area) {
+    // A frame inside another frame would otherwise be named after the outer
+    // one (Qt names a widget without a name after the frame it sits in), and
+    // so would every control it labels.
+    for (QGroupBox* frame : area->findChildren<QGroupBox*>())
+        if (frame->accessibleName().isEmpty() && !frame->title().isEmpty())
+            frame->setAccessibleName(plain(frame->title()));
     QSet<QChar> used;
     for (QGridLayout* grid : area->findChildren<QGridLayout*>()) {
         for (int i = 0; i < grid->count(); ++i) {

@@ -11,8 +11,9 @@ namespace ControlLabels {
 // in a grid cell followed by a box or list becomes that control's buddy and
 // gives it its name and a mnemonic letter (unique within area); an option
 // button or check box is named with its frame's title before its caption, so
-// "On" is heard as "Remote Zero: On". Controls that already carry a name
-// keep it.
+// "On" is heard as "Remote Zero: On"; every frame is named by its own title,
+// which also labels the lists and boxes it holds. Controls that already carry
+// a name keep it.
 void link(QWidget* area);
 
 } // namespace ControlLabels

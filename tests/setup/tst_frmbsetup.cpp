@@ -557,6 +557,22 @@ private slots:
         QCOMPARE(rig.get("DampText")->accessibleName() + "|" +
                      rig.get("UseRemote0OnOff(2)")->accessibleName(),
                  QString("Damping|Remote Zero: On"));
+        // Every frame, an inner one too, is named by its own title, and a list
+        // in a frame of its own is labelled by that frame ("Update time").
+        QStringList misnamed;
+        for (QGroupBox* frame : rig.w.findChildren<QGroupBox*>()) {
+            const QString name =
+                QAccessible::queryAccessibleInterface(frame)->text(QAccessible::Name);
+            if (!frame->title().isEmpty() && name != QString(frame->title()).remove('&'))
+                misnamed << frame->objectName() + "=" + name;
+        }
+        QCOMPARE(misnamed, QStringList());
+        QStringList labels;
+        const auto relations = QAccessible::queryAccessibleInterface(rig.get("DispUpdateTime"))
+                                   ->relations(QAccessible::Label);
+        for (const auto& [label, kind] : relations)
+            labels << label->text(QAccessible::Name);
+        QVERIFY2(labels.contains("Update time"), qPrintable(labels.join(',')));
         // No two buttons of a page sound the same to a screen reader.
         QStringList same;
         for (int page = 0; page < tabs->count(); ++page) {
