@@ -4,11 +4,17 @@
 #include <QCoreApplication>
 #include <QThread>
 
-EventLoopWaiter::EventLoopWaiter() { clock_.start(); }
+EventLoopWaiter::EventLoopWaiter() {
+    clock_.start();
+}
 
-qint64 EventLoopWaiter::now() const { return clock_.elapsed(); }
+qint64 EventLoopWaiter::now() const {
+    return clock_.elapsed();
+}
 
-void EventLoopWaiter::yield() { QCoreApplication::processEvents(QEventLoop::AllEvents); }
+void EventLoopWaiter::yield() {
+    QCoreApplication::processEvents(QEventLoop::AllEvents);
+}
 
 bool EventLoopWaiter::waitUntil(const std::function<bool()>& condition, qint64 deadline) {
     // A single-shot timer at the deadline guarantees that WaitForMoreEvents

@@ -64,6 +64,19 @@ std::optional<LineSettings> LineSettings::parse(const QString& text, QString* pr
     return s;
 }
 
+std::optional<LineSettings> LineSettings::parseForPort(const QString& text, QString* problem) {
+    std::optional<LineSettings> line = parse(text, problem);
+    if (line && line->dataBits < kFewestPortDataBits) {
+        if (problem)
+            *problem = QStringLiteral("This serial port cannot send %1 data bits; choose %2 to %3.")
+                           .arg(line->dataBits)
+                           .arg(kFewestPortDataBits)
+                           .arg(kMostDataBits);
+        return std::nullopt;
+    }
+    return line;
+}
+
 QString LineSettings::text() const {
     const QString stop = stopBits == StopBits::OneAndHalf ? QStringLiteral("1.5")
                          : stopBits == StopBits::Two      ? QStringLiteral("2")

@@ -28,6 +28,9 @@ struct LineSettings {
     // bits 4 to 8, stop bits 1, 1.5 or 2. An invalid text gives nothing and, in
     // problem, a plain description of what is wrong.
     static std::optional<LineSettings> parse(const QString& text, QString* problem = nullptr);
+    // The same, refusing too what no real port can send (fewer than
+    // kFewestPortDataBits data bits).
+    static std::optional<LineSettings> parseForPort(const QString& text, QString* problem);
     // The text without blanks: parse(s.text()) gives s again.
     QString text() const;
 };

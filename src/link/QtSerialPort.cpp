@@ -10,10 +10,6 @@
 
 namespace {
 
-// Lowest and highest port numbers the user can choose (Com1 to Com16 in the
-// dialog; higher numbers are allowed for adapters that Windows numbers high).
-constexpr int kLowestPort = 1;
-constexpr int kHighestPort = 256;
 QSerialPort::Parity portParity(LineSettings::Parity parity) {
     switch (parity) {
     case LineSettings::Parity::Even:
@@ -175,33 +171,18 @@ bool QtSerialPort::isOpen() const {
 }
 
 bool QtSerialPort::setPortNumber(int number) {
-    if (number < kLowestPort || number > kHighestPort) {
-        error_ = QStringLiteral("Com%1 is not a port number from %2 to %3.")
-                     .arg(number)
-                     .arg(kLowestPort)
-                     .arg(kHighestPort);
+    error_ = portNumberProblem(number, port_.isOpen(), portNumber_);
+    if (!error_.isEmpty())
         return false;
-    }
-    if (port_.isOpen() && number != portNumber_) {
-        error_ = QStringLiteral("Close the serial port before choosing another one.");
-        return false;
-    }
     portNumber_ = number;
     return true;
 }
 
 bool QtSerialPort::setSettings(const QString& text) {
     QString problem;
-    const std::optional<LineSettings> line = LineSettings::parse(text, &problem);
+    const std::optional<LineSettings> line = LineSettings::parseForPort(text, &problem);
     if (!line) {
         error_ = problem;
-        return false;
-    }
-    if (line->dataBits < LineSettings::kFewestPortDataBits) {
-        error_ = QStringLiteral("This serial port cannot send %1 data bits; choose %2 to %3.")
-                     .arg(line->dataBits)
-                     .arg(LineSettings::kFewestPortDataBits)
-                     .arg(LineSettings::kMostDataBits);
         return false;
     }
     if (port_.isOpen()) {

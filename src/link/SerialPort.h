@@ -41,6 +41,14 @@ public:
 
     virtual QString errorString() const = 0;
 
+    // What is wrong with choosing port number for a real port, open or not,
+    // now at current; empty when nothing is.
+    static QString portNumberProblem(int number, bool open, int current);
+    // Lowest and highest port numbers (Com1 to Com16 in the dialog; Windows
+    // numbers some adapters far higher).
+    static constexpr int LowestPort = 1;
+    static constexpr int HighestPort = 256;
+
 signals:
     // The port failed under the program (the adapter was unplugged, the far
     // end hung up). The port is already closed when this is emitted, and it is

@@ -6,10 +6,6 @@
 
 namespace {
 
-// Lowest and highest port numbers (Com1 to Com16 in the dialog; Windows
-// numbers some adapters far higher).
-constexpr int kLowestPort = 1;
-constexpr int kHighestPort = 256;
 // Driver buffers: larger than the longest reply (a 1122-byte datalog
 // section), so a whole reply waits in the driver however late it is read.
 constexpr DWORD kDriverBufferBytes = 4096;
@@ -362,33 +358,18 @@ void WinSerialPort::fail(const QString& why) {
 }
 
 bool WinSerialPort::setPortNumber(int number) {
-    if (number < kLowestPort || number > kHighestPort) {
-        error_ = QStringLiteral("Com%1 is not a port number from %2 to %3.")
-                     .arg(number)
-                     .arg(kLowestPort)
-                     .arg(kHighestPort);
+    error_ = portNumberProblem(number, h_ != nullptr, portNumber_);
+    if (!error_.isEmpty())
         return false;
-    }
-    if (h_ && number != portNumber_) {
-        error_ = QStringLiteral("Close the serial port before choosing another one.");
-        return false;
-    }
     portNumber_ = number;
     return true;
 }
 
 bool WinSerialPort::setSettings(const QString& text) {
     QString problem;
-    const std::optional<LineSettings> line = LineSettings::parse(text, &problem);
+    const std::optional<LineSettings> line = LineSettings::parseForPort(text, &problem);
     if (!line) {
         error_ = problem;
-        return false;
-    }
-    if (line->dataBits < LineSettings::kFewestPortDataBits) {
-        error_ = QStringLiteral("This serial port cannot send %1 data bits; choose %2 to %3.")
-                     .arg(line->dataBits)
-                     .arg(LineSettings::kFewestPortDataBits)
-                     .arg(LineSettings::kMostDataBits);
         return false;
     }
     if (h_ && !applyLine(*line, handshaking_)) {
