@@ -45,6 +45,13 @@ if(WIN32)
     set(CPACK_NSIS_PACKAGE_NAME Corvane)
     set(CPACK_NSIS_INSTALLED_ICON_NAME bin/corvane.exe)
     set(CPACK_NSIS_MUI_FINISHPAGE_RUN corvane.exe)
+    # A 64-bit program gets a 64-bit installer, into "Program Files" rather
+    # than "Program Files (x86)"; it also installs where no 32-bit Windows
+    # layer is present.
+    if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+        set(CPACK_NSIS_DEFINES "Target amd64-unicode")
+        set(CPACK_NSIS_INSTALL_ROOT "$PROGRAMFILES64")
+    endif()
     # With a Qt kit that has windeployqt, the install tree holds Corvane's own
     # programs only and windeployqt adds the Qt libraries and plugins to the
     # installer's copy of it; without one, the install rules copy them.

@@ -18,7 +18,7 @@ set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE BOTH)
 
 # Tests and programs run under Wine on the build machine.
-find_program(CORVANE_WINE wine64 wine)
+find_program(CORVANE_WINE NAMES wine wine64 PATHS /usr/bin /usr/lib/wine NO_CMAKE_FIND_ROOT_PATH)
 if(CORVANE_WINE)
     set(CMAKE_CROSSCOMPILING_EMULATOR ${CORVANE_WINE})
 endif()

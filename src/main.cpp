@@ -20,6 +20,12 @@
 #include <QSettings>
 #include <QTabWidget>
 #include <QTextStream>
+
+#include <cstdio>
+
+#ifdef Q_OS_WIN
+#include <windows.h>
+#endif
 #include <QTimer>
 
 #include <memory>
@@ -89,6 +95,14 @@ void answerHelpAndVersion(int argc, char* argv[]) {
     const QCommandLineOption version = parser.addVersionOption();
     parser.parse(arguments); // the other options are main()'s parser's business
     if (parser.isSet(help) || parser.isSet(version) || parser.isSet("help-all")) {
+#ifdef Q_OS_WIN
+        // A windowed program has no console of its own: the answer goes to
+        // the one it was started from, not into a message box.
+        if (AttachConsole(ATTACH_PARENT_PROCESS)) {
+            std::freopen("CONOUT$", "w", stdout);
+            std::freopen("CONOUT$", "w", stderr);
+        }
+#endif
         QCoreApplication terminal(argc, argv); // lets the usage line name the program
         parser.process(terminal);              // prints, then ends the program
     }
