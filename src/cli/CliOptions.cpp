@@ -67,6 +67,10 @@ CliOptions CliOptions::parse(const QStringList& arguments) {
         } else if (a == "--notes") {
             if (!value(o.notes))
                 return fail("--notes needs a text");
+        } else if (a == "--raw") {
+            o.raw = true;
+        } else if (a == "--yes") {
+            o.yes = true;
         } else if (a == "--csv") {
             if (!value(o.csv))
                 return fail("--csv needs a file name");
@@ -86,7 +90,22 @@ CliOptions CliOptions::parse(const QStringList& arguments) {
         o.command = Command::Find;
     else if (name == "config" && expectArgs(0))
         o.command = Command::Config;
-    else if (name == "watch" && expectArgs(0))
+    else if (name == "settings" && !positional.isEmpty()) {
+        const QString verb = positional.takeFirst();
+        if (verb == "save" && expectArgs(0)) {
+            if (o.output.isEmpty())
+                return fail("settings save needs -o FILE.json");
+            o.command = Command::SettingsSave;
+        } else if ((verb == "compare" || verb == "restore") && expectArgs(1)) {
+            o.input = positional[0];
+            o.command = verb == "compare" ? Command::SettingsCompare : Command::SettingsRestore;
+        } else if (QStringList{"save", "compare", "restore"}.contains(verb)) {
+            return fail(QStringLiteral("wrong number of arguments for settings %1").arg(verb));
+        } else {
+            return fail(
+                QStringLiteral("unknown settings command %1 (save, compare or restore)").arg(verb));
+        }
+    } else if (name == "watch" && expectArgs(0))
         o.command = Command::Watch;
     else if (name == "logs" && expectArgs(0))
         o.command = Command::Logs;
@@ -108,7 +127,7 @@ CliOptions CliOptions::parse(const QStringList& arguments) {
             return fail("report needs -o FILE.pdf");
         o.command = Command::Report;
     } else if (QStringList{"identify", "config", "watch", "logs", "download", "export", "report",
-                           "find"}
+                           "find", "settings"}
                    .contains(name)) {
         return fail(QStringLiteral("wrong number of arguments for %1").arg(name));
     } else {
@@ -124,6 +143,13 @@ CliOptions CliOptions::parse(const QStringList& arguments) {
         return fail("--notes goes with report only");
     if (!o.csv.isEmpty() && o.command != Command::Download)
         return fail("--csv goes with download only");
+    if (o.raw && o.command != Command::Config)
+        return fail("--raw goes with config only");
+    if (o.yes && o.command != Command::SettingsRestore)
+        return fail("--yes goes with settings restore only");
+    if (!o.output.isEmpty() &&
+        (o.command == Command::SettingsCompare || o.command == Command::SettingsRestore))
+        return fail("settings compare and restore write no file: they take no -o");
     return o;
 }
 
@@ -142,7 +168,22 @@ QString CliOptions::help() {
         "                            port: port, speed, model, version, serial number,\n"
         "                            or why it could not be searched. Exit 0 when a\n"
         "                            meter was found, 1 when none\n"
-        "  config                    the configuration record as name=value lines\n"
+        "  config [--raw]            every setting by its name in the Unit Setup window,\n"
+        "                            with its value and unit, section by section;\n"
+        "                            --raw: the configuration record's fields as\n"
+        "                            name=value lines\n"
+        "  settings save -o FILE.json\n"
+        "                            reads every setting and saves them as a settings\n"
+        "                            file (the meter's own values for the record)\n"
+        "  settings compare FILE.json\n"
+        "                            one line per setting that differs: name, the file's\n"
+        "                            value, the meter's; the meter's own values apart.\n"
+        "                            Exit 0 when every setting is equal, 3 when one differs\n"
+        "  settings restore FILE.json [--yes]\n"
+        "                            lists what it would write and writes nothing; with\n"
+        "                            --yes writes the settings that differ, each\n"
+        "                            confirmed by the meter, then compares again: exit 0\n"
+        "                            only when the meter now matches the file\n"
         "  watch [--count N]         live readings every 1500 ms as CSV lines, header\n"
         "                            first; without --count until Ctrl-C\n"
         "  logs                      the point count of each of the ten datalogs\n"
@@ -174,5 +215,5 @@ QString CliOptions::help() {
         "\n"
         "Exit status: 0 success, 1 the meter or a transfer failed (one line on\n"
         "stderr says what; a failed download adds a second line with what happened),\n"
-        "2 a usage error.\n");
+        "2 a usage error or a settings file that cannot be used, 3 settings differ.\n");
 }

@@ -19,7 +19,10 @@ struct CliOptions {
         Download,
         Export,
         Report,
-        Find
+        Find,
+        SettingsSave,
+        SettingsCompare,
+        SettingsRestore
     };
 
     Command command = Command::None;
@@ -32,7 +35,10 @@ struct CliOptions {
     QString output;    // download: the VDL file; export: the CSV file
     QString csv;       // download: the CSV file as well, optional
     QString notes;     // report: the technician notes, optional
-    QString error;     // why the command line is not usable
+    bool raw = false;  // config: the record fields as they stand
+    bool yes = false;  // settings restore: write, not only list
+    // settings compare and restore: the settings file.
+    QString error; // why the command line is not usable
 
     static CliOptions parse(const QStringList& arguments);
     // The number of a "Com<n>" port text (any case), whatever its range;

@@ -29,7 +29,7 @@ public:
 
     // "SC,0,", "CC,0," and "LR,0" into config.
     bool readConfig(ConfigRecord& config);
-    // The configuration as name=value lines.
+    // The configuration record's fields as name=value lines.
     static QStringList configLines(const ConfigRecord& config);
 
     // One "FD,0,"n read; the sequence number counts 1 to 32767 and wraps.
@@ -44,6 +44,7 @@ public:
                   const std::function<void(float)>& progress);
 
     QString error() const { return error_; }
+    MeterLink& link() { return link_; }
 
 private:
     bool fail(const QString& why) {

@@ -6,6 +6,7 @@
 #include "CliPrompts.h"
 #include "CliReport.h"
 #include "CliSession.h"
+#include "CliSettings.h"
 #include "datalog/LogCsv.h"
 #include "datalog/VdlFile.h"
 #include "link/DisplayFormat.h"
@@ -171,6 +172,8 @@ int meterCommand(CliSession& session, Waiter& waiter, const CliOptions& o) {
         out(QStringLiteral("serial=") + session.serial());
         return Success;
     case CliOptions::Command::Config: {
+        if (!o.raw)
+            return CliSettings::config(session.link());
         ConfigRecord config;
         if (!session.readConfig(config))
             return failed(session);
@@ -188,6 +191,8 @@ int meterCommand(CliSession& session, Waiter& waiter, const CliOptions& o) {
         return Success;
     case CliOptions::Command::Download:
         return download(session, o);
+    case CliOptions::Command::SettingsSave:
+        return CliSettings::save(session.link(), o);
     default:
         return Usage;
     }
@@ -228,6 +233,15 @@ int main(int argc, char* argv[]) {
     if (o.command == CliOptions::Command::Export)
         return exportFile(o);
 
+    // A settings file that cannot be used is refused before the port opens.
+    std::optional<SettingsFileData> file;
+    if (o.command == CliOptions::Command::SettingsCompare ||
+        o.command == CliOptions::Command::SettingsRestore) {
+        file = CliSettings::loadFile(o);
+        if (!file)
+            return Usage;
+    }
+
     const std::unique_ptr<PortSettingsStore> store = openStore();
     if (o.command == CliOptions::Command::Find)
         return CliFind::run(o, *store);
@@ -257,9 +271,11 @@ int main(int argc, char* argv[]) {
         o.port.isEmpty() ? QStringLiteral("Com%1 (%2)").arg(store->startupPortNumber()).arg(device)
         : o.port == device ? device
                            : QStringLiteral("%1 (%2)").arg(o.port, device);
-    const int status = o.command == CliOptions::Command::Report
-                           ? runReport(session, link, waiter, o, portText)
-                           : meterCommand(session, waiter, o);
+    const int status =
+        o.command == CliOptions::Command::Report ? runReport(session, link, waiter, o, portText)
+        : o.command == CliOptions::Command::SettingsCompare ? CliSettings::compare(link, *file)
+        : o.command == CliOptions::Command::SettingsRestore ? CliSettings::restore(link, *file, o)
+                                                            : meterCommand(session, waiter, o);
     // A reply still on its way (the last one of a scan, a reply's tail) is
     // taken off the line, so the next session starts clean.
     if (!CliInterrupt::requested())

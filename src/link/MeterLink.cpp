@@ -337,17 +337,21 @@ QByteArray MeterLink::SendShortCommand(const QByteArray& command) {
     return result;
 }
 
-bool MeterLink::SendUntilOk(const QByteArray& command) {
+bool MeterLink::SendUntilOk(const QByteArray& command, Telling telling) {
     const QString name = commandForUser(command);
+    const auto tell = [&](const QString& text, Prompts::Icon icon) {
+        if (telling == TellUser)
+            prompts_.message(text, icon);
+    };
     if (shutDown_)
         return false;
     // The line owner runs settings when the line is free; one that still
     // starts inside another exchange's wait could only garble that exchange.
     if (depth_ > 0) {
-        prompts_.message(QStringLiteral("The setting \"%1\" was not sent because the meter was "
-                                        "busy with another exchange. Please try again.")
-                             .arg(name),
-                         Prompts::Icon::Exclamation);
+        tell(QStringLiteral("The setting \"%1\" was not sent because the meter was "
+                            "busy with another exchange. Please try again.")
+                 .arg(name),
+             Prompts::Icon::Exclamation);
         return false;
     }
 
@@ -362,20 +366,20 @@ bool MeterLink::SendUntilOk(const QByteArray& command) {
             return true;
         }
         if (!port_.isOpen()) {
-            prompts_.message(QStringLiteral("The setting \"%1\" was not sent because the serial "
-                                            "port is not open. Connect to the meter from the "
-                                            "Comm menu and try again.")
-                                 .arg(name),
-                             Prompts::Icon::Exclamation);
+            tell(QStringLiteral("The setting \"%1\" was not sent because the serial "
+                                "port is not open. Connect to the meter from the "
+                                "Comm menu and try again.")
+                     .arg(name),
+                 Prompts::Icon::Exclamation);
             return false;
         }
     }
-    prompts_.message(QStringLiteral("The meter did not acknowledge the setting \"%1\" after %2 "
-                                    "tries, so it may not have been changed. Check the "
-                                    "connection to the meter and try again.")
-                         .arg(name)
-                         .arg(kMaxOkSends),
-                     Prompts::Icon::Exclamation);
+    tell(QStringLiteral("The meter did not acknowledge the setting \"%1\" after %2 "
+                        "tries, so it may not have been changed. Check the "
+                        "connection to the meter and try again.")
+             .arg(name)
+             .arg(kMaxOkSends),
+         Prompts::Icon::Exclamation);
     return false;
 }
 

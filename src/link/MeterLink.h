@@ -59,7 +59,10 @@ public:
     // When the meter never acknowledges, tells the user once and returns
     // false. Callers run it through the line owner, so the line is theirs;
     // started inside another exchange's wait it sends nothing and says so.
-    bool SendUntilOk(const QByteArray& command);
+    // Quietly leaves the telling to the caller (a settings restore names the
+    // setting in its own words).
+    enum Telling { TellUser, Quietly };
+    bool SendUntilOk(const QByteArray& command, Telling telling = TellUser);
 
     // A destructive command (master erase, log deletion, totalizer reset):
     // written exactly once, never repeated whatever comes back. Waits up to

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "SetupCommands.h"
 #include <QWidget>
 
 #include <optional>
@@ -49,9 +50,7 @@ private:
     bool storedManual() const;
     void showRange();
     void sendRange(bool manual, int rangeIndex);
-    // Signal strength and quality are percentages: a cut-off outside 0 to
-    // 100 is one no meter can apply.
-    static constexpr double MaximumSignalCutoff = 100;
+    static constexpr double MaximumSignalCutoff = SetupCommands::MaximumSignalCutoff;
     void showFastLearn();
     void cutoffEdited(bool strength);
     void showCutoffs();

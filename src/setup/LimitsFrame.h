@@ -1,5 +1,6 @@
 #pragma once
 
+#include "SetupCommands.h"
 #include <QGroupBox>
 
 class QButtonGroup;
@@ -18,15 +19,10 @@ class LimitsFrame : public QGroupBox {
 public:
     LimitsFrame(SettingSender& sender, QWidget* parent = nullptr);
 
-    // The lowest cut-off the meter takes, in ft/s.
-    static constexpr float MinimumCutoff = 0.2f;
-    // The largest damping a 16-bit setting holds.
-    static constexpr int MaximumDamping = 32767;
-    // A site calibration corrects a reading by a factor near 1; two orders
-    // of magnitude either way hold every real correction and still catch a
-    // misplaced decimal point.
-    static constexpr double MinimumSiteCalibration = 0.01;
-    static constexpr double MaximumSiteCalibration = 100;
+    static constexpr float MinimumCutoff = SetupCommands::MinimumCutoff;
+    static constexpr int MaximumDamping = SetupCommands::MaximumDamping;
+    static constexpr double MinimumSiteCalibration = SetupCommands::MinimumSiteCalibration;
+    static constexpr double MaximumSiteCalibration = SetupCommands::MaximumSiteCalibration;
 
     // Shows the configuration record's values (LimitsPage).
     void LimitsPage();

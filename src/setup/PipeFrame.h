@@ -24,11 +24,8 @@ public:
     // of each opening.
     void setPoundUnit(bool shown);
 
-    // Pipe inside diameters a meter of this kind is fitted to, in inches:
-    // from the smallest standard pipe (1/8 in nominal, 0.27 in inside) to
-    // the largest mains, well below any figure whose flow factor overflows.
-    static constexpr double MinimumDiameterIn = 0.25;
-    static constexpr double MaximumDiameterIn = 400;
+    static constexpr double MinimumDiameterIn = SetupCommands::MinimumDiameterIn;
+    static constexpr double MaximumDiameterIn = SetupCommands::MaximumDiameterIn;
 
     // Shows the pipe record the meter reported; it becomes the stored one.
     void showStored(const SetupCommands::PipeData& pipe);

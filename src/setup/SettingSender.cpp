@@ -72,33 +72,9 @@ void SettingSender::send(QObject* context, const QByteArray& command, Shape shap
 bool SettingSender::exchange(const QByteArray& command, Shape shape, const QString& told) {
     if (shape.kind == Shape::UntilOk)
         return link_.SendUntilOk(command); // tells the user itself
-    bool ok = false;
-    int sends = 0;
-    if (link_.port().isOpen() && !link_.exchangeInProgress()) {
-        switch (shape.kind) {
-        case Shape::Once:
-            for (; sends < shape.sends && !ok && link_.port().isOpen(); ++sends) {
-                link_.state().CurrentCommand = command;
-                link_.SendShortCommand(command);
-                ok = link_.state().RawReply.trimmed() == "OK";
-            }
-            break;
-        case Shape::Counted:
-            for (; sends < shape.sends && !ok && link_.port().isOpen(); ++sends) {
-                link_.state().CurrentCommand = command;
-                ok = link_.SendCommand(command, 1, shape.length).contains("OK");
-            }
-            break;
-        case Shape::WrittenOnce:
-            sends = 1;
-            ok = link_.SendOnce(command, OnceReplyWaitMs).contains("OK");
-            break;
-        case Shape::UntilOk:
-            break;
-        }
-    }
-    if (ok)
-        link_.noteGoodReply();
+    const SettingExchange::Result r = SettingExchange::send(link_, command, shape);
+    const bool ok = r.acknowledged;
+    const int sends = r.sends;
     if (!ok && sends > 0 && !told.isEmpty()) {
         refuse(told);
     } else if (!ok) {

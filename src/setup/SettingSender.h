@@ -1,5 +1,7 @@
 #pragma once
 
+#include "link/SettingExchange.h"
+
 #include <QByteArray>
 #include <QString>
 
@@ -47,23 +49,7 @@ public:
     bool online() const;
 
     // How a setting goes out.
-    struct Shape {
-        enum Kind {
-            UntilOk,     // repeated until the reply holds "OK" (the link's bound)
-            Once,        // a set-command exchange, repeated up to sends times
-                         // while the reply is not exactly "OK"
-            Counted,     // a counted exchange expecting length characters,
-                         // sent up to sends times until the reply holds "OK"
-            WrittenOnce, // written exactly once, never repeated (it resets something)
-        };
-        Kind kind = UntilOk;
-        int length = 0;
-        int sends = 1;
-        static Shape untilOk() { return {}; }
-        static Shape once(int sends = 1) { return {Once, 0, sends}; }
-        static Shape counted(int length, int sends = 1) { return {Counted, length, sends}; }
-        static Shape writtenOnce() { return {WrittenOnce}; }
-    };
+    using Shape = SettingShape;
 
     // Sends command (framed, terminator included) once the line is free and
     // runs acknowledged when the meter said "OK", undo otherwise (also at
@@ -86,8 +72,6 @@ public:
     // One release at exit: a meter at 19200 baud answers "OK" within a few
     // milliseconds, and three releases still fit in the one-second exit.
     static constexpr qint64 ExitReplyWaitMs = 300;
-    // How long a setting written exactly once waits for its acknowledgement.
-    static constexpr qint64 OnceReplyWaitMs = 850;
 
     // The numeric-entry check: the number, or nothing after telling the user
     // "Please enter Number" (once no exchange waits beneath).

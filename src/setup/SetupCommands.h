@@ -15,6 +15,26 @@ namespace SetupCommands {
 // reaches, and it keeps every derived figure finite.
 constexpr double MaximumVelocity = 32;
 
+// The valid values of the settings the user types, wherever they are
+// entered (the setup dialog, a settings file).
+// The lowest cut-off the meter takes, in ft/s.
+constexpr float MinimumCutoff = 0.2f;
+// The largest damping a 16-bit setting holds.
+constexpr int MaximumDamping = 32767;
+// A site calibration corrects a reading by a factor near 1; two orders of
+// magnitude either way hold every real correction and still catch a
+// misplaced decimal point.
+constexpr double MinimumSiteCalibration = 0.01;
+constexpr double MaximumSiteCalibration = 100;
+// Signal strength and quality are percentages: a cut-off outside 0 to 100
+// is one no meter can apply.
+constexpr double MaximumSignalCutoff = 100;
+// Pipe inside diameters a meter of this kind is fitted to, in inches: from
+// the smallest standard pipe (1/8 in nominal, 0.27 in inside) to the largest
+// mains, well below any figure whose flow factor overflows.
+constexpr double MinimumDiameterIn = 0.25;
+constexpr double MaximumDiameterIn = 400;
+
 // A command with its terminator, always appended: a binary argument whose
 // last byte is a line feed is still followed by its own terminator.
 QByteArray framed(const QByteArray& command);
