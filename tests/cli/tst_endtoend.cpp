@@ -105,7 +105,22 @@ private slots:
         row("identify", {"--port", "SIM", "identify"}, 0, kr5 + "version=V1.95\nserial=12345\n");
         row("the stored port", {"identify"}, 0, kr5);
         row("a Com number through the stored map", {"--port", "com2", "identify"}, 0, kr5);
-        row("config", {"--port", "SIM", "config"}, 0, "DisplayMask=");
+        row("config by name", {"--port", "SIM", "config"}, 0,
+            "[Pipe and flow units]\nPipe Inside Diameter = 6.065 in\nPipe Units = Inches\n");
+        row("config as the record's fields", {"--port", "SIM", "config", "--raw"}, 0,
+            "DisplayMask=7\n");
+        row("settings without a verb", {"settings"}, 2, {},
+            "corvane-cli: wrong number of arguments for settings" + see);
+        row("an unknown settings verb", {"settings", "load", "x.json"}, 2, {},
+            "corvane-cli: unknown settings command load (save, compare or restore)" + see);
+        row("settings save without a file", {"settings", "save"}, 2, {},
+            "corvane-cli: settings save needs -o FILE.json" + see);
+        row("--yes with compare", {"settings", "compare", "x.json", "--yes"}, 2, {},
+            "corvane-cli: --yes goes with settings restore only" + see);
+        // A file that cannot be used is refused before the port is opened.
+        row("restore from a missing file",
+            {"--port", "/dev/corvane-nothing", "settings", "restore", "missing.json"}, 2, {},
+            "corvane-cli: cannot use missing.json: ");
         row("watch two readings", {"--port", "SIM", "watch", "--count", "2"}, 0, "time,flow (");
         row("download of an empty log", {"--port", "SIM", "download", "5", "-o", "empty.vdl"}, 1,
             {},
@@ -141,7 +156,9 @@ private slots:
         // words, then what happened); success says nothing on stderr.
         const bool download =
             args.contains("download") && status == 1 && out.isEmpty() && err.contains("failed");
-        QCOMPARE(r.err.count('\n'), status == 0 ? 0 : status == 1 ? (download ? 2 : 1) : 2);
+        const bool fileRefused = err.contains("cannot use ");
+        QCOMPARE(r.err.count('\n'),
+                 status == 0 ? 0 : status == 1 || fileRefused ? (download ? 2 : 1) : 2);
         if (QTest::currentDataTag() == QByteArray("watch two readings"))
             QCOMPARE(r.out.count('\n'), 3);
         QVERIFY(!QFile::exists(dir_.filePath("empty.vdl")));
@@ -175,6 +192,41 @@ private slots:
         QFile again(dir_.filePath("again.csv"));
         QVERIFY(again.open(QIODevice::ReadOnly));
         QCOMPARE(again.readAll(), csv.seek(0) ? csv.readAll() : QByteArray());
+    }
+
+    // Save, compare, restore and compare again, with the exit statuses a
+    // script reads; the simulator ends as it began.
+    void settingsRoundTrip() {
+        QCOMPARE(run({"--port", "SIM", "settings", "save", "-o", "kr5.json"}).status, 0);
+        Run r = run({"--port", "SIM", "settings", "compare", "kr5.json"});
+        QCOMPARE(r.status, 0);
+        // The clock and the totalizer run on: the meter's own, listed apart.
+        QVERIFY2(!r.out.contains("Damping"), r.out.constData());
+        QFile file(dir_.filePath("kr5.json"));
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QByteArray json = file.readAll();
+        QVERIFY(json.contains("\"value\": 10\n"));
+        QFile changed(dir_.filePath("changed.json"));
+        QVERIFY(changed.open(QIODevice::WriteOnly));
+        changed.write(json.replace("\"value\": 10\n", "\"value\": 14\n"));
+        changed.close();
+
+        r = run({"--port", "SIM", "settings", "compare", "changed.json"});
+        QCOMPARE(r.status, 3);
+        QVERIFY2(r.out.startsWith("Damping\tfile: 14 (meter's own)\tmeter: 10 (meter's own)\n"),
+                 r.out.constData());
+        r = run({"--port", "SIM", "settings", "restore", "changed.json"});
+        QCOMPARE(r.status, 3);
+        QVERIFY2(r.out.startsWith("would write\tDamping: 10 -> 14 (meter's own)\n"),
+                 r.out.constData());
+        QCOMPARE(run({"--port", "SIM", "settings", "compare", "changed.json"}).status, 3);
+        r = run({"--port", "SIM", "settings", "restore", "changed.json", "--yes"});
+        QCOMPARE(r.status, 0);
+        QVERIFY2(r.out.endsWith("restored 1 settings; the meter now matches the file\n"),
+                 r.out.constData());
+        QCOMPARE(run({"--port", "SIM", "settings", "compare", "changed.json"}).status, 0);
+        QCOMPARE(run({"--port", "SIM", "settings", "restore", "kr5.json", "--yes"}).status, 0);
+        QCOMPARE(run({"--port", "SIM", "settings", "compare", "kr5.json"}).status, 0);
     }
 
     // Export writes the numbers and marks of the file, not a rescaled copy.
