@@ -2,217 +2,15 @@
 
 #include "datalog/LogText.h"
 #include "link/DisplayFormat.h"
+#include "setup/SettingsCatalogue.h"
 
 namespace {
 
-// The lists of the setup dialog, by the index the meter sends.
-const QStringList PipeUnits = {"Inches", "mm"};
-const QStringList WallMaterials = {"Carbon Steel",    "Cast Iron", "Concrete Liner",
-                                   "Stainless Steel", "Copper",    "Plastic"};
-const QStringList FlowUnits = {"US Gal", "ImpGal", "MGal", "Ft^3", "M^3", "Liter", "OB", "LB"};
-const QStringList Timebases = {"Sec.", "Min.", "Hr.", "Day"};
-const QStringList TotalizerUnits = {"US Gal", "ImpGal", "MGal", "Ft^3", "M^3", "Liter", "OB", "LB"};
-const QStringList Multipliers = {"x1", "x10", "x100", "x1000", "x10000"};
-const QStringList RelayMultipliers = {"No", "x1", "x2", "x5", "x10"};
-const QStringList Ranges = {"2", "4", "8", "16", "32"};
-const QStringList Overrides = {"None", "SS0", "LFO", "Both"};
-const QStringList UpdateTimes = {"4", "8", "16", "32", "64"};
-const QStringList LogRates = {"0.5", "1", "5", "15", "60"};
-// Relays each model has: the KR4 four, the KR5 relay 1, the KR3 none.
-int relayCount(int unitType) {
-    return unitType == 4 ? 4 : unitType == 5 ? 1 : 0;
-}
-// The unit column of a value whose unit the meter alone defines.
-const QString MetersUnit = QStringLiteral("(meter's own)");
-
-QString shown(double value, const char* pattern) {
-    return FormatNumber(value, QString::fromLatin1(pattern)).trimmed();
-}
-QString shown(float value, const char* pattern) {
-    return FormatNumber(value, QString::fromLatin1(pattern)).trimmed();
-}
-
-// A list's item for an index the meter sent; an index outside the list is
-// said as such rather than shown as some other item.
-QString item(const QStringList& list, int index, int count = -1) {
-    const int n = count < 0 ? int(list.size()) : count;
-    if (index >= 0 && index < n)
-        return list.at(index);
-    return QStringLiteral("index %1 (not offered for this model)").arg(index);
-}
-
-QString yesNo(qint64 flag) {
-    return flag ? QStringLiteral("Yes") : QStringLiteral("No");
-}
-QString onOff(qint64 flag) {
-    return flag ? QStringLiteral("On") : QStringLiteral("Off");
-}
-
-ReportSection pipeAndUnits(const ConfigRecord& c) {
-    const ChannelConfig& h = c.ChanConfig;
-    ReportSection s(QStringLiteral("Pipe and flow units"));
-    const bool mm = h.PipeSizeUnit == 1;
-    s.rows.append(ReportRow{"Pipe Inside Diameter",
-                            mm ? shown(double(h.PipeInsideDiameter) * 304.8, "     ##0.0#")
-                               : shown(double(h.PipeInsideDiameter) * 12.0, "     ##0.000#"),
-                            mm ? "mm" : "in"});
-    s.rows.append(ReportRow{"Pipe Units", item(PipeUnits, h.PipeSizeUnit)});
-    s.rows.append(ReportRow{"Pipe Wall Material", item(WallMaterials, c.LrnConfig.PipeRoughness)});
-    s.rows.append(ReportRow{"Flow Rate Units", item(FlowUnits, h.FlowVolumeUnitIndex)});
-    s.rows.append(ReportRow{"Timebase", item(Timebases, h.FlowTimeUnitIndex)});
-    s.rows.append(ReportRow{"Flow Conv factor", shown(c.FlowPerVelocity, "   ###0.0###"),
-                            c.FlowUnitLabel + " per ft/s"});
-    return s;
-}
-
-ReportSection limits(const ConfigRecord& c) {
-    const ChannelConfig& h = c.ChanConfig;
-    ReportSection s(QStringLiteral("Limits and cut-offs"));
-    s.rows.append(ReportRow{"Damping", QString::number(h.Damping), MetersUnit});
-    s.rows.append(ReportRow{"Low Flow Cutoff",
-                            shown(double(h.LowFlowCutoffVelocity) * c.FlowPerVelocity, "  ###0.0#"),
-                            c.FlowUnitLabel});
-    s.rows.append(
-        ReportRow{"Low Flow Cutoff velocity", shown(h.LowFlowCutoffVelocity, "  ##0.0##"), "ft/s"});
-    s.rows.append(
-        ReportRow{"Site Cal.", shown(h.SiteCalibrationFactor, " ##0.0## "), "", "factor"});
-    s.rows.append(ReportRow{"Remote Zero", onOff(c.LrnConfig.RemoteZeroEnabled)});
-    s.rows.append(ReportRow{"Meter display shows", c.LrnConfig.DisplayFlowOrVelocity
-                                                       ? QStringLiteral("Vel")
-                                                       : QStringLiteral("Flow")});
-    s.rows.append(
-        ReportRow{"Signal Strength Cutoff", shown(h.SignalStrengthCutoff, "   ##0.0##"), ""});
-    s.rows.append(
-        ReportRow{"Signal Quality Cutoff", shown(h.SignalQualityCutoff, "   ##0.0##"), ""});
-    return s;
-}
-
-ReportSection learning(const ConfigRecord& c) {
-    const LearnData& l = c.LrnConfig;
-    ReportSection s(QStringLiteral("Learning and range"));
-    s.rows.append(ReportRow{"Range Mode",
-                            l.RangeModeManual ? QStringLiteral("Man") : QStringLiteral("Auto")});
-    s.rows.append(ReportRow{"Range", item(Ranges, (c.ChanConfig.RangeCode & 0x7F) - 1), "ft/s"});
-    s.rows.append(ReportRow{"Overrides", item(Overrides, 2 * (l.LowFlowCutoffOverride != 0) +
-                                                             (l.ZeroSignalCutoffOverride != 0))});
-    s.rows.append(ReportRow{"7210XQ mode", onOff(l.ExtendedModeOn)});
-    s.rows.append(ReportRow{"Tx Power", c.SysConfig.TransmitPower ? QStringLiteral("Hi")
-                                                                  : QStringLiteral("Reg")});
-    s.rows.append(ReportRow{"Scale", shown(c.SysConfig.LearnScale, "   ##0.0##"), ""});
-    return s;
-}
-
-ReportSection output(const ConfigRecord& c) {
-    const ChannelConfig& h = c.ChanConfig;
-    ReportSection s(QStringLiteral("4-20 mA output"));
-    s.rows.append(
-        ReportRow{"Flow Rate at 4 mA", shown(h.FlowAt4mA, "  ###0.00##"), c.FlowUnitLabel});
-    s.rows.append(
-        ReportRow{"Flow Rate at 20 mA", shown(h.FlowAt20mA, "  ###0.00#"), c.FlowUnitLabel});
-    s.rows.append(ReportRow{"4 mA calibration", QString::number(h.CalibrationAt4mA), "DAC counts"});
-    s.rows.append(
-        ReportRow{"20 mA calibration", QString::number(h.CalibrationAt20mA), "DAC counts"});
-    return s;
-}
-
-ReportSection relays(const ConfigRecord& c, int unitType) {
-    const SystemConfig& sys = c.SysConfig;
-    ReportSection s(QStringLiteral("Relays"));
-    const int count = relayCount(unitType);
-    if (count == 0)
-        s.emptyText = QStringLiteral("This model has no alarm relays.");
-    // On the KR5 and KR3 relay 1 may give totalizer pulses instead.
-    const bool relay1Totalizer = unitType != 4 && sys.TotalizerRelay != 0;
-    for (int k = 0; k < count; ++k) {
-        const QString name = QStringLiteral("Relay %1").arg(k + 1);
-        if (k == 0 && relay1Totalizer) {
-            s.rows.append(ReportRow{name, "used as TOTALIZER RELAY"});
-            continue;
-        }
-        s.rows.append(ReportRow{name + " active", yesNo(sys.RelayActive[size_t(k)])});
-        // Which pair of opposite rules is set, in the setup dialog's order.
-        bool onSense;
-        if (sys.RelayOffAbove[size_t(k)])
-            onSense = false;
-        else if (sys.RelayOnAbove[size_t(k)])
-            onSense = true;
-        else if (sys.RelayOffBelow[size_t(k)])
-            onSense = true;
-        else if (sys.RelayOnBelow[size_t(k)])
-            onSense = false;
-        else {
-            s.rows.append(ReportRow{name + " switching", "not set"});
-            continue;
-        }
-        const float above =
-            onSense ? sys.RelayOnAboveThreshold[size_t(k)] : sys.RelayOffAboveThreshold[size_t(k)];
-        const float below =
-            onSense ? sys.RelayOffBelowThreshold[size_t(k)] : sys.RelayOnBelowThreshold[size_t(k)];
-        s.rows.append(ReportRow{name + " Flow >", shown(above, "###0.0##"), c.FlowUnitLabel,
-                                onSense ? "switches On" : "switches Off"});
-        s.rows.append(ReportRow{name + " Flow <", shown(below, "###0.0##"), c.FlowUnitLabel,
-                                onSense ? "switches Off" : "switches On"});
-    }
-    if (unitType == 4)
-        s.rows.append(ReportRow{"Pwr Monitor Rly", sys.PowerMonitorRelay == 1 ? "No" : "Yes"});
-    return s;
-}
-
-ReportSection totalizer(const ConfigRecord& c, int unitType) {
-    const ChannelConfig& h = c.ChanConfig;
-    ReportSection s(QStringLiteral("Totalizer"));
-    s.rows.append(ReportRow{"Totalizer Enabled", yesNo(h.TotalizerEnabled)});
-    s.rows.append(ReportRow{
-        "Units", item(TotalizerUnits, h.TotalizerVolumeUnitIndex, unitType == 5 ? 6 : 8)});
-    s.rows.append(ReportRow{"Multiplier", item(Multipliers, h.TotalizerMultiplierIndex)});
-    if (unitType == 4)
-        s.rows.append(ReportRow{"Tot. Relay 1.", item(RelayMultipliers, c.SysConfig.TotalizerRelay),
-                                "", "pulse multiplier"});
-    else
-        s.rows.append(ReportRow{"Tot Relay 1", yesNo(c.SysConfig.TotalizerRelay)});
-    return s;
-}
-
-ReportSection display(const ConfigRecord& c, int unitType) {
-    const SystemConfig& sys = c.SysConfig;
-    ReportSection s(QStringLiteral("Display"));
-    const int contrastMax = unitType == 5 ? 15 : 100;
-    if (unitType == 5) {
-        const int mask = quint16(sys.DisplayMask);
-        s.rows.append(
-            ReportRow{"Rate Line 1", mask & 1 ? QStringLiteral("Vel") : QStringLiteral("Flow")});
-        s.rows.append(ReportRow{"Totalizer", yesNo(mask & 2)});
-        s.rows.append(ReportRow{"SS/SQ", yesNo(mask & 4)});
-        s.rows.append(ReportRow{"Time and Date", yesNo(mask & 8)});
-        s.rows.append(ReportRow{"Update time", item(UpdateTimes, (mask >> 8) & 0xFF), "Sec."});
-    }
-    s.rows.append(ReportRow{"Contrast", shown(double(sys.DisplayContrast), "   ##0"), "",
-                            QStringLiteral("0-%1").arg(contrastMax)});
-    return s;
-}
-
-ReportSection logging(const ConfigRecord& c) {
-    ReportSection s(QStringLiteral("Logging"));
-    s.rows.append(ReportRow{"Logging", onOff(c.SysConfig.LoggingOn)});
-    s.rows.append(ReportRow{"Log Rate", item(LogRates, c.ChanConfig.LoggingRateIndex), MetersUnit});
-    const int current = c.SysConfig.CurrentDatalogNumber;
-    s.rows.append(ReportRow{"Current Log", DatalogDirectory::currentLogText(current)});
-    return s;
-}
-
-ReportSection counters(const ConfigRecord& c, int unitType) {
-    const LearnData& l = c.LrnConfig;
-    ReportSection s(QStringLiteral("Service counters"));
-    if (unitType != 3)
-        s.rows.append(ReportRow{"Power monitor",
-                                l.PowerLossCount
-                                    ? QStringLiteral("Power Lost %1 times").arg(l.PowerLossCount)
-                                    : QStringLiteral("Power Continuous")});
-    s.rows.append(ReportRow{"Exceptions", shown(l.ExceptionCount, "#####0")});
-    s.rows.append(ReportRow{"Last Code", QString::number(l.LastCode)});
-    s.rows.append(ReportRow{"WatchDog Failures", shown(l.WatchdogFailures, "#####0")});
-    s.rows.append(ReportRow{"Breaks", QString::number(l.Breaks)});
-    return s;
+// The remark beside a setting whose meaning the model changes.
+QString noteFor(const Setting& s, const MeterSettings& m) {
+    if (s.name == QLatin1String("Contrast"))
+        return QStringLiteral("0-%1").arg(SettingsCatalogue::contrastMax(m.unitType));
+    return s.note;
 }
 
 } // namespace
@@ -238,11 +36,32 @@ ReportSection ServiceReportBuilder::identification(const ReportIdentification& m
 }
 
 QList<ReportSection> ServiceReportBuilder::configuration(const ConfigRecord& c, int unitType) {
-    return {pipeAndUnits(c),      limits(c),
-            learning(c),          output(c),
-            relays(c, unitType),  totalizer(c, unitType),
-            display(c, unitType), logging(c),
-            counters(c, unitType)};
+    MeterSettings m;
+    m.unitType = unitType;
+    m.config = c;
+    // Relay 1 of a KR5 or KR3 may give totalizer pulses instead.
+    const bool relay1Totalizer = unitType != 4 && c.SysConfig.TotalizerRelay != 0;
+    QList<ReportSection> out;
+    for (const QString& title : SettingsCatalogue::sections()) {
+        ReportSection section(title);
+        for (const Setting* s : SettingsCatalogue::forModel(unitType)) {
+            if (s->section != title || !s->readIn(m))
+                continue;
+            if (relay1Totalizer && s->writer == Setting::Writer::Relays &&
+                s->name.startsWith(QLatin1String("Relay 1 "))) {
+                if (!section.row(QStringLiteral("Relay 1")))
+                    section.rows.append(ReportRow{"Relay 1", "used as TOTALIZER RELAY"});
+                continue;
+            }
+            section.rows.append(ReportRow{s->name, s->text(m), s->unitText(m), noteFor(*s, m)});
+        }
+        if (section.rows.isEmpty())
+            section.emptyText = QStringLiteral("This model has none of these settings.");
+        // The meter's identity is the report's own first section.
+        if (title != MeterSection)
+            out.append(section);
+    }
+    return out;
 }
 
 ReportSection ServiceReportBuilder::liveFigures(const std::optional<ReportLiveFigures>& live,

@@ -1,5 +1,7 @@
 #include "DisplayOptionsFrame.h"
 
+#include "SettingsCatalogue.h"
+
 #include "OptionButtons.h"
 
 #include "MiscCommands.h"
@@ -35,7 +37,7 @@ constexpr Pair Pairs[4] = {
 constexpr int TotalBit = 1;
 constexpr int SignalBit = 2;
 constexpr int DateTimeBit = 3;
-const QStringList UpdateTimes = {"4", "8", "16", "32", "64"};
+const QStringList& UpdateTimes = SettingsCatalogue::updateTimes();
 
 } // namespace
 

@@ -1,5 +1,7 @@
 #include "LearnFrame.h"
 
+#include "SettingsCatalogue.h"
+
 #include "OptionButtons.h"
 #include "SettingSender.h"
 #include "SetupCommands.h"
@@ -23,7 +25,7 @@
 namespace {
 
 // The ranges of the list, ft/s; the code sent is the list index plus one.
-const QStringList Ranges = {"2", "4", "8", "16", "32"};
+const QStringList& Ranges = SettingsCatalogue::ranges();
 // The transmit power query's reply: "MD,3," and one digit.
 constexpr int TransmitPowerReplyLength = 6;
 
@@ -52,7 +54,7 @@ LearnFrame::LearnFrame(SettingSender& sender, QWidget* parent) : QWidget(parent)
     RangeSel_->installEventFilter(this);
     OverRides_ = new QComboBox(learn);
     OverRides_->setObjectName("OverRides");
-    OverRides_->addItems({"None", "SS0", "LFO", "Both"});
+    OverRides_->addItems(SettingsCatalogue::overrides());
     ReLearnButton_ = new QPushButton("Review Learn", learn);
     ReLearnButton_->setObjectName("ReLearnButton");
     // Enter in a box ends that box's edit; it must not also start a learn.

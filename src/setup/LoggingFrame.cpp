@@ -1,5 +1,7 @@
 #include "LoggingFrame.h"
 
+#include "SettingsCatalogue.h"
+
 #include "OptionButtons.h"
 #include "SettingSender.h"
 #include "SetupCommands.h"
@@ -17,7 +19,7 @@
 #include <QRadioButton>
 
 namespace {
-const char* const Rates[] = {"0.5", "1", "5", "15", "60"};
+
 // The reply of the counted on/off send: "OK".
 constexpr int AckLength = 2;
 
@@ -42,7 +44,7 @@ LoggingFrame::LoggingFrame(SettingSender& sender, QWidget* parent)
     auto* ratesLayout = new QHBoxLayout(rates);
     LogRates_ = new QButtonGroup(this);
     index = 0;
-    for (const char* caption : Rates) {
+    for (const QString& caption : SettingsCatalogue::logRates()) {
         auto* button = new QRadioButton(caption, rates);
         button->setObjectName(QString("LogRates(%1)").arg(index));
         LogRates_->addButton(button, index++);

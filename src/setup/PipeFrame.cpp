@@ -1,5 +1,7 @@
 #include "PipeFrame.h"
 
+#include "SettingsCatalogue.h"
+
 #include "SettingSender.h"
 
 #include "shared/ConfigRecord.h"
@@ -35,14 +37,13 @@ PipeFrame::PipeFrame(SettingSender& sender, QWidget* parent)
     PipeIDTxt_ = new QLineEdit(this);
     PipeIDTxt_->setObjectName("PipeIDTxt");
     SettingSender::fitNumbers(PipeIDTxt_);
-    PipeUnitSel_ = list("PipeUnitSel", {"Inches", "mm"}, this);
-    RoughSel_ = list(
-        "RoughSel",
-        {"Carbon Steel", "Cast Iron", "Concrete Liner", "Stainless Steel", "Copper", "Plastic"},
-        this);
+    PipeUnitSel_ = list("PipeUnitSel", SettingsCatalogue::pipeUnits(), this);
+    RoughSel_ = list("RoughSel", SettingsCatalogue::wallMaterials(), this);
+    // The pound is added for the models that have it (setPoundUnit).
     FlowUnitSel_ =
-        list("FlowUnitSel", {"US Gal", "ImpGal", "MGal", "Ft^3", "M^3", "Liter", "OB"}, this);
-    TimeUnitSel_ = list("TimeUnitSel", {"Sec.", "Min.", "Hr.", "Day"}, this);
+        list("FlowUnitSel",
+             SettingsCatalogue::flowUnits().mid(0, SettingsCatalogue::flowUnitCount(5)), this);
+    TimeUnitSel_ = list("TimeUnitSel", SettingsCatalogue::timebases(), this);
     SendPipe_ = new QPushButton("Send", this);
     SendPipe_->setObjectName("SendPipe");
     // Enter in a box ends that box's edit; it must not also send the pipe.
@@ -67,9 +68,9 @@ PipeFrame::PipeFrame(SettingSender& sender, QWidget* parent)
 }
 
 void PipeFrame::setPoundUnit(bool shown) {
-    const int full = int(UnitTables::VolumeUnitNames.size());
+    const int full = int(SettingsCatalogue::flowUnits().size());
     if (shown && FlowUnitSel_->count() < full)
-        FlowUnitSel_->addItem("LB");
+        FlowUnitSel_->addItem(SettingsCatalogue::flowUnits().last());
     else if (!shown && FlowUnitSel_->count() == full)
         FlowUnitSel_->removeItem(full - 1);
 }

@@ -401,6 +401,16 @@ QList<Setting> build() {
             t.set = [k](MeterSettings& s, double v) {
                 OutputCommands::setSense(s.config.SysConfig, k, v != 0);
             };
+            // A relay none of whose four flags is set switches never: shown
+            // as such, though the setup dialog offers "On" for it.
+            t.format = [k](const MeterSettings& s) {
+                const SystemConfig& r = s.config.SysConfig;
+                if (!r.RelayOnAbove[size_t(k)] && !r.RelayOffAbove[size_t(k)] &&
+                    !r.RelayOnBelow[size_t(k)] && !r.RelayOffBelow[size_t(k)])
+                    return QStringLiteral("not set");
+                return OutputCommands::thresholdsOf(r, k).onAbove ? QStringLiteral("On")
+                                                                  : QStringLiteral("Off");
+            };
             c << t;
         }
         for (const bool above : {true, false}) {
@@ -453,7 +463,7 @@ QList<Setting> build() {
             "Totalizer Units", totalizer, AllModels, Writer::TotalizerUnits, totalizerUnits(),
             [](auto& s) -> auto& { return s.config.ChanConfig.TotalizerVolumeUnitIndex; });
         t.choiceCount = &totalizerUnitCount;
-        t.note = "resets the totalizer";
+        t.restoreNote = "resets the totalizer";
         c << t;
     }
     {
@@ -461,7 +471,7 @@ QList<Setting> build() {
             "Totalizer Multiplier", totalizer, AllModels, Writer::TotalizerMultiplier,
             multipliers(),
             [](auto& s) -> auto& { return s.config.ChanConfig.TotalizerMultiplierIndex; });
-        t.note = "resets the totalizer";
+        t.restoreNote = "resets the totalizer";
         c << t;
     }
     // Relay 1 gives totalizer pulses (KR5, KR3) or pulses at a multiplier (KR4).
@@ -627,6 +637,11 @@ QString Setting::text(const MeterSettings& s) const {
         return QStringLiteral("index %1 (not offered for this model)").arg(index);
     }
     return whole ? QString::number(qint64(v)) : QString::number(v, 'g', 7);
+}
+
+QString Setting::itemText(const MeterSettings& s) const {
+    const int index = int(get(s));
+    return index >= 0 && index < itemsFor(s.unitType) ? choices.at(index) : text(s);
 }
 
 QString Setting::unitText(const MeterSettings& s) const {

@@ -76,8 +76,10 @@ struct Setting {
     // The unit shown beside the value where it depends on other settings
     // (the pipe unit, the flow units); null: unit.
     std::function<QString(const MeterSettings&)> shownUnit;
-    // A remark the report and a restore's list of writes add.
+    // A remark the report adds.
     QString note;
+    // What writing it does besides, said before a restore writes it.
+    QString restoreNote;
 
     // The value: a number, or a choice's index.
     std::function<double(const MeterSettings&)> get;
@@ -94,6 +96,8 @@ struct Setting {
     bool readIn(const MeterSettings& s) const;
     int itemsFor(int unitType) const;
     QString text(const MeterSettings& s) const;
+    // A choice's item as a settings file holds it (never a shown remark).
+    QString itemText(const MeterSettings& s) const;
     QString unitText(const MeterSettings& s) const;
     // The index of a choice's item, or -1 when this model does not offer it.
     int indexOf(const QString& item, int unitType) const;

@@ -96,7 +96,7 @@ QByteArray SettingsFile::toJson(const MeterSettings& meter, const QDateTime& sav
         if (s->role == Setting::Role::MeterOwn) {
             own.append(entry(s->name, s->text(meter), s->unitText(meter), {}));
         } else if (s->isChoice()) {
-            settings.append(entry(s->name, s->text(meter), s->unitText(meter), {}));
+            settings.append(entry(s->name, s->itemText(meter), s->unitText(meter), {}));
         } else {
             // The shown form is for the reader: it is never read back.
             // A unit that follows other settings (the flow units) is

@@ -144,7 +144,9 @@ SettingsPlan SettingsRestore::plan(const MeterSettings& meter, const SettingsFil
             }
         }
         if (!sameValue(*s, v, s->get(meter)))
-            p.differences.append({s, s->text(p.target), s->text(meter), s->unitText(p.target)});
+            p.differences.append({s, s->isChoice() ? s->itemText(p.target) : s->text(p.target),
+                                  s->isChoice() ? s->itemText(meter) : s->text(meter),
+                                  s->unitText(p.target)});
     }
     // The meter's display never shows the rate line alone.
     if (changed.contains(Writer::DisplayOptions) &&
@@ -172,8 +174,9 @@ SettingsPlan SettingsRestore::plan(const MeterSettings& meter, const SettingsFil
             if (d.setting->writer != w)
                 continue;
             step.names << d.setting->name;
-            if (!d.setting->note.isEmpty() && !step.notes.contains(d.setting->note))
-                step.notes << d.setting->note;
+            const QString& note = d.setting->restoreNote;
+            if (!note.isEmpty() && !step.notes.contains(note))
+                step.notes << note;
         }
         step.commands = SettingsCatalogue::commands(w, p.target);
         if (!step.names.isEmpty())
@@ -254,8 +257,8 @@ QStringList SettingsRestore::describe(const SettingsPlan& p) {
                                 d.unit.isEmpty() ? QString() : u' ' + d.unit);
             }
         }
-        if (!step.notes.isEmpty() && step.notes.contains(QStringLiteral("resets the totalizer")))
-            out.last() += QStringLiteral(" (resets the totalizer)");
+        if (!step.notes.isEmpty())
+            out.last() += QStringLiteral(" (%1)").arg(step.notes.join(QStringLiteral(", ")));
     }
     return out;
 }

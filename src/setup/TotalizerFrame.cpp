@@ -1,5 +1,7 @@
 #include "TotalizerFrame.h"
 
+#include "SettingsCatalogue.h"
+
 #include "MiscCommands.h"
 #include "OptionButtons.h"
 #include "SettingSender.h"
@@ -27,11 +29,13 @@ namespace {
 
 // The "GT,0" record's length: every character carries data, a line feed follows.
 constexpr int TotalsRecordLength = 22;
-const QStringList Units = {"US Gal", "ImpGal", "MGal", "Ft^3", "M^3", "Liter"};
-// The oil barrel and pound, which the KR4 and KR3 count in as well.
-const QStringList OlderModelUnits = {"OB", "LB"};
-const QStringList Multipliers = {"x1", "x10", "x100", "x1000", "x10000"};
-const QStringList RelayMultipliers = {" No", " x1", " x2", " x5", " x10"};
+// The KR5's units; the KR4 and KR3 count in the oil barrel and pound as well.
+const QStringList Units =
+    SettingsCatalogue::totalizerUnits().mid(0, SettingsCatalogue::totalizerUnitCount(5));
+const QStringList OlderModelUnits =
+    SettingsCatalogue::totalizerUnits().mid(SettingsCatalogue::totalizerUnitCount(5));
+const QStringList& Multipliers = SettingsCatalogue::multipliers();
+const QStringList& RelayMultipliers = SettingsCatalogue::relayMultipliers();
 
 // A list entry, or no selection for an index outside the list.
 void selectRow(QComboBox* list, int row) {

@@ -157,8 +157,9 @@ private slots:
         const bool download =
             args.contains("download") && status == 1 && out.isEmpty() && err.contains("failed");
         const bool fileRefused = err.contains("cannot use ");
-        QCOMPARE(r.err.count('\n'),
-                 status == 0 ? 0 : status == 1 || fileRefused ? (download ? 2 : 1) : 2);
+        QCOMPARE(r.err.count('\n'), status == 0                  ? 0
+                                    : status == 1 || fileRefused ? (download ? 2 : 1)
+                                                                 : 2);
         if (QTest::currentDataTag() == QByteArray("watch two readings"))
             QCOMPARE(r.out.count('\n'), 3);
         QVERIFY(!QFile::exists(dir_.filePath("empty.vdl")));
