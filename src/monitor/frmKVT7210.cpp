@@ -7,6 +7,7 @@
 #include "frmFindMeter.h"
 #include "frmPleaseWait.h"
 
+#include "MeterSettingsCommand.h"
 #include "about/frmAbout.h"
 #include "datalog/frmPoly.h"
 #include "datalog/frmProgress.h"
@@ -133,6 +134,20 @@ frmKVT7210::frmKVT7210(MeterLink& link, LineOwner& owner, PortSettingsStore& sto
         return read ? &directory : nullptr;
     };
     report_ = std::make_unique<ServiceReportCommand>(link_, owner_, store_, std::move(sources));
+    MeterSettingsCommand::Host settingsHost;
+    settingsHost.window = [this] { return static_cast<QWidget*>(this); };
+    settingsHost.reread = [this] {
+        // The polling cycle reads the three records again; an open setup
+        // dialog shows the meter's values from them.
+        flags_.NeedSysConfig = flags_.NeedSSConfig = flags_.NeedLrnData = true;
+        if (setup_ && flags_.SetupOpen)
+            setup_->PipeSetup();
+    };
+    settingsHost.savedBy = QStringLiteral("Corvane %1.%2.%3")
+                               .arg(CORVANE_VERSION_MAJOR)
+                               .arg(CORVANE_VERSION_MINOR)
+                               .arg(CORVANE_VERSION_PATCH);
+    settings_ = std::make_unique<MeterSettingsCommand>(link_, owner_, std::move(settingsHost));
 
     buildMenus();
     connect(logs_, &DiagnosticLogs::logsChanged, this, &frmKVT7210::updateLogMenus);
@@ -208,6 +223,12 @@ void frmKVT7210::buildMenus() {
             &DiagnosticLogs::mnuCloseSupvLog_Click);
     connect(addItem(file, "mnuSaveReport", "Save Service &Report..."), &QAction::triggered, this,
             &frmKVT7210::mnuSaveReport_Click);
+    connect(addItem(file, "mnuSaveSettings", "Save Meter &Settings..."), &QAction::triggered, this,
+            [this] { settings_->save(this); });
+    connect(addItem(file, "mnuCompareSettings", "Co&mpare with File..."), &QAction::triggered, this,
+            [this] { settings_->compare(this); });
+    connect(addItem(file, "mnuRestoreSettings", "Res&tore from File..."), &QAction::triggered, this,
+            [this] { settings_->restore(this); });
     connect(addItem(file, "mnuAbout", "&About"), &QAction::triggered, this,
             &frmKVT7210::mnuAbout_Click);
     connect(addItem(file, "mnuExit", "&Exit"), &QAction::triggered, this,

@@ -19,6 +19,7 @@
 
 class DiagnosticLogs;
 class MasterEraseCommand;
+class MeterSettingsCommand;
 class frmFindMeter;
 class frmPoly;
 class FlowPage;
@@ -139,6 +140,7 @@ private:
     FlowPage* flowPage_ = nullptr;
     PollingCycle polling_;
     std::unique_ptr<ServiceReportCommand> report_;
+    std::unique_ptr<MeterSettingsCommand> settings_;
     SignalArrays signalArrays_;
     ServiceSwitches switches_;
     SignalDiagnostics* diagnostics_ = nullptr;

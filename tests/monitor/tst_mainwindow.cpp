@@ -7,6 +7,7 @@
 #include "link/frmProperties.h"
 #include "monitor/FlowPage.h"
 #include "monitor/frmPleaseWait.h"
+#include "setup/SettingsFile.h"
 #include "setup/frmBSetup.h"
 
 #include "MeterDatalogs.h"
@@ -17,6 +18,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QTabWidget>
+#include <QTableWidget>
 #include <QtTest>
 
 namespace {
@@ -369,6 +371,55 @@ private slots:
             rig.w.polling().Launch();
             QVERIFY(rig.allRead());
         }
+    }
+
+    // File > Save Meter Settings..., Compare with File... and Restore from
+    // File...: nothing is written before the user agreed to the list.
+    void settingsFromTheFileMenu() {
+        Rig rig;
+        rig.startLive();
+        const QString path = rig.dir.filePath("kr5.json");
+        const auto action = [&](const char* name) { rig.w.findChild<QAction*>(name)->trigger(); };
+        rig.prompts.fileNames = {path};
+        action("mnuSaveSettings");
+        QCOMPARE(rig.prompts.texts().last(), "The meter's settings were saved to " + path + ".");
+        QVERIFY(SettingsFile::load(path, nullptr));
+
+        rig.model.state().damping = 33;
+        rig.sent();
+        int rows = -1;
+        QString first;
+        QTimer::singleShot(0, [&] {
+            auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+            QVERIFY(dialog);
+            auto* table = dialog->findChild<QTableWidget*>("CompareTable");
+            rows = table->rowCount();
+            first = table->item(0, 0)->text() + '|' + table->item(0, 1)->text() + '|' +
+                    table->item(0, 2)->text();
+            dialog->reject();
+        });
+        rig.prompts.fileNames = {path};
+        action("mnuCompareSettings");
+        // The damping, then the meter's own values that moved (clock, total).
+        QVERIFY(rows >= 1);
+        QCOMPARE(first, "Damping|10 (meter's own)|33 (meter's own)");
+
+        rig.prompts.fileNames = {path};
+        rig.prompts.answers = {Prompts::Answer::No};
+        action("mnuRestoreSettings");
+        QVERIFY2(rig.prompts.texts().last().contains("Damping: 33 -> 10"),
+                 qPrintable(rig.prompts.texts().last()));
+        QCOMPARE(rig.prompts.shown.last().defaultAnswer, Prompts::Answer::No);
+        QVERIFY(!rig.sent().contains("LM,1,"));
+        QCOMPARE(rig.model.state().damping, qint16(33));
+
+        rig.prompts.fileNames = {path};
+        rig.prompts.answers = {Prompts::Answer::Yes};
+        action("mnuRestoreSettings");
+        QCOMPARE(rig.prompts.texts().last(),
+                 QString("Restored 1 settings: the meter now matches the file."));
+        QVERIFY(rig.sent().contains(QByteArray("LM,1,\x0a\x00", 7)));
+        QCOMPARE(rig.model.state().damping, qint16(10));
     }
 
     void hangUpReconnectAndClose() {
