@@ -138,6 +138,24 @@ bool PortSettingsStore::hasStoredDevice(int number) const {
     return settings_->contains(portKey(number));
 }
 
+int PortSettingsStore::assignPortNumber(const QString& device, int current) {
+#ifdef Q_OS_WIN
+    // Windows names its ports itself: the Com map cannot point elsewhere.
+    Q_UNUSED(current);
+    static const QRegularExpression com(QStringLiteral("^COM(\\d+)$"),
+                                        QRegularExpression::CaseInsensitiveOption);
+    const auto match = com.match(device.trimmed());
+    const int number = match.hasMatch() ? match.captured(1).toInt() : 0;
+    return number >= 1 && number <= PortCount ? number : 0;
+#else
+    for (int n = 1; n <= PortCount; ++n)
+        if (deviceForPort(n) == device)
+            return n;
+    setDeviceForPort(current, device);
+    return current;
+#endif
+}
+
 QString PortSettingsStore::defaultDeviceForPort(int number) {
 #ifdef Q_OS_WIN
     return QStringLiteral("COM") + QString::number(number);

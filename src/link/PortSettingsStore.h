@@ -60,6 +60,11 @@ public:
     void setDeviceForPort(int number, const QString& device);
     // Whether a device is stored for Com number n.
     bool hasStoredDevice(int number) const;
+    // The Com number a found device is used as. On Windows "COMn" (any case)
+    // is Com n and nothing is stored; any other name, or n outside
+    // 1..PortCount, gives 0. Elsewhere: the Com number that already stands
+    // for the device, or else current, which is stored as standing for it.
+    int assignPortNumber(const QString& device, int current);
 
     // Device for a Com number with nothing stored. On Linux: Com1-Com8 are
     // /dev/ttyUSB0-7 (USB adapters, what a service laptop has), Com9-Com12

@@ -197,16 +197,14 @@ void frmFindMeter::cmdUse_Click() {
 
 void frmFindMeter::useMeter(const QString& device, int baud) {
     SerialPort& port = link_.port();
-    // The Com number that already stands for the device, or else the
-    // current one, which from now on stands for it.
-    int number = port.portNumber();
-    for (int n = 1; n <= PortSettingsStore::PortCount; ++n)
-        if (store_.deviceForPort(n) == device) {
-            number = n;
-            break;
-        }
-    if (store_.deviceForPort(number) != device)
-        store_.setDeviceForPort(number, device);
+    const int number = store_.assignPortNumber(device, port.portNumber());
+    if (number == 0) {
+        link_.prompts().message(QStringLiteral("%1 is not one of the ports Com1 to Com%2.")
+                                    .arg(device)
+                                    .arg(PortSettingsStore::PortCount),
+                                Prompts::Icon::Exclamation);
+        return;
+    }
     port.close();
     if (!port.setPortNumber(number) || !port.setSettings(MeterSearch::settingsFor(baud)) ||
         !port.open()) {

@@ -53,6 +53,28 @@ private slots:
 #endif
     }
 
+    // The Com number a device found by the search is used as.
+    void assignPortNumber() {
+        PortSettingsStore store(dir_.filePath("assign.ini"));
+#ifdef Q_OS_WIN
+        // COMn is Com n whatever the current one; nothing goes into the map.
+        for (const auto& [device, number] :
+             {std::pair{"COM9", 9}, {"com16", 16}, {" COM1 ", 1}, {"COM17", 0}, {"COM0", 0}, {
+                  "/dev/ttyUSB0",
+                  0
+              }})
+            QCOMPARE(store.assignPortNumber(device, 3), number);
+        QVERIFY(!store.hasStoredDevice(3) && !store.hasStoredDevice(9));
+#else
+        // A device already in the map keeps its number; another takes the current one.
+        QCOMPARE(store.assignPortNumber("/dev/ttyUSB2", 5), 3);
+        QVERIFY(!store.hasStoredDevice(3) && !store.hasStoredDevice(5));
+        QCOMPARE(store.assignPortNumber("/dev/pts/4", 5), 5);
+        QCOMPARE(PortSettingsStore(dir_.filePath("assign.ini")).deviceForPort(5), "/dev/pts/4");
+        QCOMPARE(store.assignPortNumber("/dev/pts/4", 2), 5);
+#endif
+    }
+
     void devices() {
 #ifndef Q_OS_WIN
         QStringList defaults;

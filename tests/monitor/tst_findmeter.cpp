@@ -12,6 +12,16 @@
 
 #include <map>
 
+namespace {
+// Device names as each system's search finds them: Windows lists its COM
+// ports, elsewhere any path will do.
+#ifdef Q_OS_WIN
+const QString Slow = "COM9", Silent = "COM3", Gone = "COM4";
+#else
+const QString Slow = "slow", Silent = "silent", Gone = "gone";
+#endif
+} // namespace
+
 class TestFindMeter : public QObject {
     Q_OBJECT
 private slots:
@@ -27,10 +37,10 @@ private slots:
         // Devices of their own: a meter set to 9600, a silent one, and one
         // whose line is not there.
         std::map<QString, MeterModel> meters;
-        meters["slow"].faults().meterBaud = 9600;
-        meters["slow"].state().serial = "777";
-        meters["silent"].faults().silent = true;
-        meters["gone"].faults().hangUp = true;
+        meters[Slow].faults().meterBaud = 9600;
+        meters[Slow].state().serial = "777";
+        meters[Silent].faults().silent = true;
+        meters[Gone].faults().hangUp = true;
         rig.w.makeSearchPort = [&](const QString& device) {
             return std::make_unique<SimSerialPort>(meters[device], rig.waiter);
         };
@@ -42,8 +52,8 @@ private slots:
         QList<MeterSearch::Device> results;
         bool portClosedDuringSearch = false;
         rig.w.runFindMeterDialog = [&](frmFindMeter& d) {
-            d.devices = {"gone", "slow", "silent"};
-            meters["silent"].onCommand = [&](const MeterModel::Received&) {
+            d.devices = {Gone, Slow, Silent};
+            meters[Silent].onCommand = [&](const MeterModel::Received&) {
                 portClosedDuringSearch = !rig.port.isOpen() && !rig.w.Timer1().isActive();
             };
             d.cmdSearch_Click();
@@ -54,7 +64,7 @@ private slots:
             QVERIFY(rig.w.Timer1().isActive());
             auto* list = d.findChild<QTreeWidget*>("lstFound");
             QCOMPARE(list->topLevelItemCount(), 3);
-            QCOMPARE(list->currentItem()->text(0), "slow");
+            QCOMPARE(list->currentItem()->text(0), Slow);
             QCOMPARE(list->currentItem()->text(1), "9600");
             QVERIFY(d.findChild<QPushButton*>("cmdUse")->isEnabled());
             if (use)
@@ -77,7 +87,7 @@ private slots:
         if (use) {
             QCOMPARE(rig.prompts.texts(), QStringList{"Communications Established"});
             QCOMPARE(rig.store.startupSettingsText(), "9600,n,8,1");
-            QCOMPARE(rig.store.deviceForPort(rig.store.startupPortNumber()), "slow");
+            QCOMPARE(rig.store.deviceForPort(rig.store.startupPortNumber()), Slow);
             QCOMPARE(rig.port.settings(), "9600,n,8,1");
         } else {
             QCOMPARE(rig.prompts.texts(), QStringList{});
