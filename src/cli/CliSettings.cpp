@@ -81,15 +81,33 @@ int CliSettings::save(MeterLink& link, const CliOptions& o) {
     return Success;
 }
 
-int CliSettings::compare(MeterLink& link, const SettingsFileData& file) {
+namespace {
+
+// The meter's settings read and set against file; nothing, with the exit
+// status in *status, when the meter failed or the file is refused.
+std::optional<SettingsPlan> planFor(MeterLink& link, const SettingsFileData& file, int* status) {
     const std::optional<MeterSettings> s = readMeter(link);
-    if (!s)
-        return Failure;
-    const SettingsPlan plan = SettingsRestore::plan(*s, file);
+    if (!s) {
+        *status = Failure;
+        return std::nullopt;
+    }
+    SettingsPlan plan = SettingsRestore::plan(*s, file);
     if (!plan.refusal.isEmpty()) {
         std::fprintf(stderr, "corvane-cli: %s\n", qPrintable(plan.refusal));
-        return Usage;
+        *status = Usage;
+        return std::nullopt;
     }
+    return plan;
+}
+
+} // namespace
+
+int CliSettings::compare(MeterLink& link, const SettingsFileData& file) {
+    int status = Success;
+    const std::optional<SettingsPlan> found = planFor(link, file, &status);
+    if (!found)
+        return status;
+    const SettingsPlan& plan = *found;
     for (const SettingsPlan::Difference& d : plan.differences)
         out(QStringLiteral("%1\tfile: %2\tmeter: %3")
                 .arg(d.setting->name, valueWithUnit(d.fileText, d.unit),
@@ -104,14 +122,11 @@ int CliSettings::compare(MeterLink& link, const SettingsFileData& file) {
 }
 
 int CliSettings::restore(MeterLink& link, const SettingsFileData& file, const CliOptions& o) {
-    const std::optional<MeterSettings> s = readMeter(link);
-    if (!s)
-        return Failure;
-    const SettingsPlan plan = SettingsRestore::plan(*s, file);
-    if (!plan.refusal.isEmpty()) {
-        std::fprintf(stderr, "corvane-cli: %s\n", qPrintable(plan.refusal));
-        return Usage;
-    }
+    int status = Success;
+    const std::optional<SettingsPlan> found = planFor(link, file, &status);
+    if (!found)
+        return status;
+    const SettingsPlan& plan = *found;
     for (const QString& skipped : plan.skipped)
         out(QStringLiteral("skipped\t") + skipped);
     if (plan.equal()) {

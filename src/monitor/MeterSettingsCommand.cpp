@@ -73,12 +73,12 @@ void MeterSettingsCommand::save(QObject* context) {
     });
 }
 
-void MeterSettingsCommand::compare(QObject* context) {
-    owner_.openWhenIdle(context, [this, context] {
+void MeterSettingsCommand::withPlan(QObject* context, const QString& title, PlanUse use) {
+    owner_.openWhenIdle(context, [this, context, title, use = std::move(use)] {
         auto file = std::make_shared<SettingsFileData>();
-        if (!chooseFile(CompareTitle, *file))
+        if (!chooseFile(title, *file))
             return;
-        owner_.runWhenIdle(context, [this, context, file] {
+        owner_.runWhenIdle(context, [this, context, file, use] {
             QString why;
             const std::optional<MeterSettings> meter = MeterSettingsReader::read(link_, &why);
             if (!meter) {
@@ -88,77 +88,64 @@ void MeterSettingsCommand::compare(QObject* context) {
                 return;
             }
             auto plan = std::make_shared<SettingsPlan>(SettingsRestore::plan(*meter, *file));
-            owner_.openWhenIdle(context, [this, plan, file] {
-                if (!plan->refusal.isEmpty()) {
+            owner_.openWhenIdle(context, [this, plan, file, use] {
+                if (!plan->refusal.isEmpty())
                     tell(plan->refusal, true);
-                    return;
-                }
-                frmSettingsCompare dialog(*plan, file->model, host_.window());
-                dialog.exec();
+                else
+                    use(plan, file);
             });
         });
     });
 }
 
+void MeterSettingsCommand::compare(QObject* context) {
+    withPlan(context, CompareTitle, [this](const auto& plan, const auto& file) {
+        frmSettingsCompare dialog(*plan, file->model, host_.window());
+        dialog.exec();
+    });
+}
+
 void MeterSettingsCommand::restore(QObject* context) {
-    owner_.openWhenIdle(context, [this, context] {
-        auto file = std::make_shared<SettingsFileData>();
-        if (!chooseFile(RestoreTitle, *file))
-            return;
-        owner_.runWhenIdle(context, [this, context, file] {
-            QString why;
-            const std::optional<MeterSettings> meter = MeterSettingsReader::read(link_, &why);
-            if (!meter) {
-                owner_.openWhenIdle(context, [this, why] {
-                    tell(QString("The meter's settings could not be read: %1.").arg(why), true);
-                });
+    withPlan(
+        context, RestoreTitle,
+        [this, context](std::shared_ptr<SettingsPlan> plan,
+                        std::shared_ptr<SettingsFileData> file) {
+            if (plan->equal()) {
+                tell("The meter already holds the file's settings: nothing was written.", false);
                 return;
             }
-            auto plan = std::make_shared<SettingsPlan>(SettingsRestore::plan(*meter, *file));
-            owner_.openWhenIdle(context, [this, context, plan, file] {
-                if (!plan->refusal.isEmpty()) {
-                    tell(plan->refusal, true);
-                    return;
-                }
-                if (plan->equal()) {
-                    tell("The meter already holds the file's settings: nothing was written.",
-                         false);
-                    return;
-                }
-                // Asked before anything is sent; "No" is the default.
+            // Asked before anything is sent; "No" is the default.
+            const QString text =
+                QString("These settings will be written to the meter:\n\n%1%2\n\nWrite them?")
+                    .arg(SettingsRestore::describe(*plan).join('\n'),
+                         plan->skipped.isEmpty() ? QString()
+                                                 : "\n\nSkipped: " + plan->skipped.join("; "));
+            if (link_.prompts().ask(text, RestoreTitle, Prompts::Buttons::YesNo,
+                                    Prompts::Icon::Question,
+                                    Prompts::Answer::No) != Prompts::Answer::Yes)
+                return;
+            owner_.runWhenIdle(context, [this, context, plan, file] {
+                QProgressDialog progress("Writing settings...", QString(), 0,
+                                         int(plan->steps.size()), host_.window());
+                progress.setObjectName("RestoreProgress");
+                progress.setWindowTitle(RestoreTitle);
+                progress.setMinimumDuration(0);
+                const SettingsRestore::Result r = SettingsRestore::run(
+                    link_, *plan, *file,
+                    [this](QString* why) { return MeterSettingsReader::read(link_, why); },
+                    [&progress](int done, int, const QString& name) {
+                        progress.setValue(done);
+                        if (!name.isEmpty())
+                            progress.setLabelText("Writing " + name + "...");
+                    });
+                progress.close();
+                if (host_.reread)
+                    host_.reread();
                 const QString text =
-                    QString("These settings will be written to the meter:\n\n%1%2\n\nWrite them?")
-                        .arg(SettingsRestore::describe(*plan).join('\n'),
-                             plan->skipped.isEmpty() ? QString()
-                                                     : "\n\nSkipped: " + plan->skipped.join("; "));
-                if (link_.prompts().ask(text, RestoreTitle, Prompts::Buttons::YesNo,
-                                        Prompts::Icon::Question,
-                                        Prompts::Answer::No) != Prompts::Answer::Yes)
-                    return;
-                owner_.runWhenIdle(context, [this, context, plan, file] {
-                    QProgressDialog progress("Writing settings...", QString(), 0,
-                                             int(plan->steps.size()), host_.window());
-                    progress.setObjectName("RestoreProgress");
-                    progress.setWindowTitle(RestoreTitle);
-                    progress.setMinimumDuration(0);
-                    const SettingsRestore::Result r = SettingsRestore::run(
-                        link_, *plan, *file,
-                        [this](QString* why) { return MeterSettingsReader::read(link_, why); },
-                        [&progress](int done, int, const QString& name) {
-                            progress.setValue(done);
-                            if (!name.isEmpty())
-                                progress.setLabelText("Writing " + name + "...");
-                        });
-                    progress.close();
-                    if (host_.reread)
-                        host_.reread();
-                    const QString text =
-                        r.matches ? QString("Restored %1 settings: the meter now matches the file.")
-                                        .arg(r.written.size())
-                                  : r.message;
-                    owner_.openWhenIdle(context, [this, text, ok = r.matches] { tell(text, !ok); });
-                });
+                    r.matches ? QString("Restored %1 settings: the meter now matches the file.")
+                                    .arg(r.written.size())
+                              : r.message;
+                owner_.openWhenIdle(context, [this, text, ok = r.matches] { tell(text, !ok); });
             });
         });
-    });
 }

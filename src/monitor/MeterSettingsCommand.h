@@ -5,6 +5,7 @@
 #include <QWidget>
 
 #include <functional>
+#include <memory>
 
 class LineOwner;
 class MeterLink;
@@ -36,6 +37,12 @@ public:
     static constexpr const char* RestoreTitle = "Restore from File";
 
 private:
+    using PlanUse =
+        std::function<void(std::shared_ptr<SettingsPlan>, std::shared_ptr<SettingsFileData>)>;
+    // Asks for a settings file, reads the meter's settings while holding the
+    // line and works out the plan; use gets it, once no exchange waits
+    // beneath, unless the file is refused (then the user is told why).
+    void withPlan(QObject* context, const QString& title, PlanUse use);
     // Asks for a settings file and reads it; nothing said when cancelled.
     bool chooseFile(const QString& title, SettingsFileData& file);
     void tell(const QString& text, bool problem);
