@@ -22,6 +22,7 @@
 #include <QTextStream>
 
 #include <cstdio>
+#include <cstdlib>
 
 #ifdef Q_OS_WIN
 #include <windows.h>
@@ -98,9 +99,25 @@ void answerHelpAndVersion(int argc, char* argv[]) {
 #ifdef Q_OS_WIN
         // A windowed program has no console of its own: the answer goes to
         // the one it was started from, not into a message box.
-        if (AttachConsole(ATTACH_PARENT_PROCESS)) {
+        const bool attached = AttachConsole(ATTACH_PARENT_PROCESS);
+        if (attached) {
             std::freopen("CONOUT$", "w", stdout);
             std::freopen("CONOUT$", "w", stderr);
+        }
+        // Without a console Qt answers in a message box, even when the
+        // output is a file or a pipe (a script's "corvane --version"); that
+        // output gets the answer.
+        const HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE);
+        if (!attached && out && out != INVALID_HANDLE_VALUE &&
+            GetFileType(out) != FILE_TYPE_UNKNOWN) {
+            QCoreApplication terminal(argc, argv);
+            const QString text = parser.isSet(version)
+                                     ? QCoreApplication::applicationName() + u' ' +
+                                           QCoreApplication::applicationVersion() + u'\n'
+                                     : parser.helpText();
+            std::fputs(qPrintable(text), stdout);
+            std::fflush(stdout);
+            std::exit(EXIT_SUCCESS);
         }
 #endif
         QCoreApplication terminal(argc, argv); // lets the usage line name the program

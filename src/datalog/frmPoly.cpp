@@ -75,7 +75,9 @@ void frmPoly::buildControls() {
         Logpts_[d] = new QLabel(QStringLiteral("9000"), Frame1_);
         Logpts_[d]->setObjectName(QStringLiteral("Logpts(%1)").arg(d));
         Logpts_[d]->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-        Logpts_[d]->setMinimumWidth(60);
+        // Room for the largest count in the font the label has, whatever it is.
+        Logpts_[d]->setMinimumWidth(
+            Logpts_[d]->fontMetrics().horizontalAdvance(QString::number(DatalogRecord::MaxPoints)));
         Logpts_[d]->setAccessibleName(QStringLiteral("Log%1 points").arg(d));
         counts->addWidget(caption, d % 5, (d / 5) * 2);
         counts->addWidget(Logpts_[d], d % 5, (d / 5) * 2 + 1);

@@ -347,7 +347,11 @@ private slots:
         QVERIFY(info->heightForWidth(info->width()) <= info->height());
         for (int d = 0; d < 10; ++d) {
             auto* count = rig.find<QLabel>(QString("Logpts(%1)").arg(d));
-            QVERIFY(count->fontMetrics().horizontalAdvance("100000") <= count->width());
+            const int needed = count->fontMetrics().horizontalAdvance("100000");
+            QVERIFY2(needed <= count->width(), qPrintable(QString("%1 needs %2, has %3")
+                                                              .arg(count->objectName())
+                                                              .arg(needed)
+                                                              .arg(count->width())));
         }
     }
 };

@@ -108,11 +108,19 @@ private slots:
         QVERIFY(!rig.logs.communicationsLogOpen());
     }
 
-    // A log whose file goes away is told once and closed.
+    // A log whose file goes away is told once and closed. Windows keeps an
+    // open file from being removed: there the log records on.
     void writeFailureToldOnce() {
         LogRig rig;
         rig.prompts.fileNames << rig.path("gone.log");
         rig.logs.mnuOpenLog_Click();
+#ifdef Q_OS_WIN
+        QVERIFY(!QFile::remove(rig.path("gone.log")));
+        rig.logs.Command1_Click();
+        QVERIFY(rig.prompts.shown.isEmpty());
+        QVERIFY(rig.logs.communicationsLogOpen());
+        QVERIFY(rig.contents("gone.log").count("\r\n") > 0);
+#else
         QVERIFY(QFile::remove(rig.path("gone.log")));
         rig.logs.Command1_Click();
         rig.logs.Command1_Click();
@@ -122,6 +130,7 @@ private slots:
         QCOMPARE(rig.prompts.shown[1].text, "No Log File Opened");
         QVERIFY(!rig.logs.communicationsLogOpen());
         QCOMPARE(rig.captions.last(), "");
+#endif
     }
 
     // One supervisor record per "Raw Flow Data" tick with a current status
