@@ -100,7 +100,7 @@ void MeterSettingsCommand::withPlan(QObject* context, const QString& title, Plan
 
 void MeterSettingsCommand::compare(QObject* context) {
     withPlan(context, CompareTitle, [this](const auto& plan, const auto& file) {
-        frmSettingsCompare dialog(*plan, file->model, host_.window());
+        frmSettingsCompare dialog(*plan, file->fileName, host_.window());
         dialog.exec();
     });
 }

@@ -5,6 +5,7 @@
 #include "shared/SavedFile.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -177,5 +178,8 @@ std::optional<SettingsFileData> SettingsFile::load(const QString& path, QString*
             *why = QStringLiteral("the file is far too large to be a settings file");
         return std::nullopt;
     }
-    return parse(file.readAll(), why);
+    std::optional<SettingsFileData> d = parse(file.readAll(), why);
+    if (d)
+        d->fileName = QFileInfo(path).fileName();
+    return d;
 }

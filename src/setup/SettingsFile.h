@@ -25,6 +25,7 @@ struct SettingsFileData {
     QString serialNumber;
     QDateTime savedAt;
     QString savedBy;
+    QString fileName; // the file it was read from, without its folder
     QList<Entry> settings;
     QList<Entry> meterOwn;
 

@@ -388,12 +388,13 @@ private slots:
         rig.model.state().damping = 33;
         rig.sent();
         int rows = -1;
-        QString first;
+        QString first, summary;
         QTimer::singleShot(0, [&] {
             auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
             QVERIFY(dialog);
             auto* table = dialog->findChild<QTableWidget*>("CompareTable");
             rows = table->rowCount();
+            summary = dialog->findChild<QLabel*>("CompareSummary")->text();
             first = table->item(0, 0)->text() + '|' + table->item(0, 1)->text() + '|' +
                     table->item(0, 2)->text();
             dialog->reject();
@@ -403,6 +404,7 @@ private slots:
         // The damping, then the meter's own values that moved (clock, total).
         QVERIFY(rows >= 1);
         QCOMPARE(first, "Damping|10 (meter's own)|33 (meter's own)");
+        QCOMPARE(summary, QString("1 of the meter's settings differ from kr5.json."));
 
         rig.prompts.fileNames = {path};
         rig.prompts.answers = {Prompts::Answer::No};
