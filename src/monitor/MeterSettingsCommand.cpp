@@ -58,6 +58,8 @@ void MeterSettingsCommand::save(QObject* context) {
                 Prompts::Answer::No) != Prompts::Answer::Yes)
             return;
         owner_.runWhenIdle(context, [this, context, path] {
+            if (host_.pauseLivePages)
+                host_.pauseLivePages();
             QString why;
             const std::optional<MeterSettings> meter = MeterSettingsReader::read(link_, &why);
             QString error;
@@ -79,6 +81,8 @@ void MeterSettingsCommand::withPlan(QObject* context, const QString& title, Plan
         if (!chooseFile(title, *file))
             return;
         owner_.runWhenIdle(context, [this, context, file, use] {
+            if (host_.pauseLivePages)
+                host_.pauseLivePages();
             QString why;
             const std::optional<MeterSettings> meter = MeterSettingsReader::read(link_, &why);
             if (!meter) {
@@ -125,6 +129,8 @@ void MeterSettingsCommand::restore(QObject* context) {
                                     Prompts::Answer::No) != Prompts::Answer::Yes)
                 return;
             owner_.runWhenIdle(context, [this, context, plan, file] {
+                if (host_.pauseLivePages)
+                    host_.pauseLivePages();
                 QProgressDialog progress("Writing settings...", QString(), 0,
                                          int(plan->steps.size()), host_.window());
                 progress.setObjectName("RestoreProgress");

@@ -20,6 +20,9 @@ public:
     struct Host {
         // The window questions and tables belong to.
         std::function<QWidget*()> window;
+        // The live pages are not read while the settings are: their values
+        // show as old until the next reading.
+        std::function<void()> pauseLivePages;
         // After a restore: the configuration is read again and an open setup
         // dialog shows the meter's values.
         std::function<void()> reread;

@@ -136,6 +136,7 @@ frmKVT7210::frmKVT7210(MeterLink& link, LineOwner& owner, PortSettingsStore& sto
     report_ = std::make_unique<ServiceReportCommand>(link_, owner_, store_, std::move(sources));
     MeterSettingsCommand::Host settingsHost;
     settingsHost.window = [this] { return static_cast<QWidget*>(this); };
+    settingsHost.pauseLivePages = [this] { pauseLivePages(); };
     settingsHost.reread = [this] {
         // The polling cycle reads the three records again; an open setup
         // dialog shows the meter's values from them.

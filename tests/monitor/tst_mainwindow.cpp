@@ -400,7 +400,11 @@ private slots:
             dialog->reject();
         });
         rig.prompts.fileNames = {path};
+        rig.tick();
+        QVERIFY(rig.w.findChild<QLabel*>("FlowValText")->isEnabled());
         action("mnuCompareSettings");
+        // The flow page was not read meanwhile: its values show as old.
+        QVERIFY(!rig.w.findChild<QLabel*>("FlowValText")->isEnabled());
         // The damping, then the meter's own values that moved (clock, total).
         QVERIFY(rows >= 1);
         QCOMPARE(first, "Damping|10 (meter's own)|33 (meter's own)");
