@@ -256,6 +256,27 @@ private slots:
         QCOMPARE(QFileInfo(name + ".pdf").lastModified(), written);
     }
 
+    // The trend's caption tells its span as a reader says it.
+    void trendCaptionSaysItsSpan_data() {
+        QTest::addColumn<qint64>("spanMs");
+        QTest::addColumn<QString>("caption");
+        QTest::newRow("one reading apart") << qint64(1500) << "Flow over the last second, to ";
+        QTest::newRow("seconds") << qint64(45'000) << "Flow over the last 45 seconds, to ";
+        QTest::newRow("just under two minutes")
+            << qint64(119'999) << "Flow over the last 119 seconds, to ";
+        QTest::newRow("minutes") << qint64(600'000) << "Flow over the last 10 minutes, to ";
+    }
+    void trendCaptionSaysItsSpan() {
+        QFETCH(qint64, spanMs);
+        QFETCH(QString, caption);
+        TrendChart::Span span;
+        span.to = QDateTime(QDate(2026, 12, 8), QTime(4, 9, 41)).toMSecsSinceEpoch();
+        span.from = span.to - spanMs;
+        const ReportSection s = ServiceReportBuilder::liveFigures(std::nullopt, span);
+        QCOMPARE(s.pictures.size(), 1);
+        QCOMPARE(s.pictures.first().caption, caption + "12/8/2026 4:09:41 AM");
+    }
+
     // Figures saved while the meter does not answer are marked as such.
     void silentMeterMarkedInTheReport() {
         ProgramRig rig;
