@@ -84,7 +84,7 @@ ReportSection ServiceReportBuilder::liveFigures(const std::optional<ReportLiveFi
     if (trend) {
         // Spans of a few readings are told in seconds.
         const qint64 seconds = (trend->to - trend->from) / 1000;
-        const QString span = seconds == 1    ? QStringLiteral("second")
+        const QString span = seconds <= 1    ? QStringLiteral("second")
                              : seconds < 120 ? QStringLiteral("%1 seconds").arg(seconds)
                                              : QStringLiteral("%1 minutes").arg(seconds / 60);
         s.pictures.append({QStringLiteral("Flow over the last %1, to %2")

@@ -260,6 +260,7 @@ private slots:
     void trendCaptionSaysItsSpan_data() {
         QTest::addColumn<qint64>("spanMs");
         QTest::addColumn<QString>("caption");
+        QTest::newRow("a single reading") << qint64(0) << "Flow over the last second, to ";
         QTest::newRow("one reading apart") << qint64(1500) << "Flow over the last second, to ";
         QTest::newRow("seconds") << qint64(45'000) << "Flow over the last 45 seconds, to ";
         QTest::newRow("just under two minutes")
